@@ -1,0 +1,1 @@
+#include "orda_version.h"
