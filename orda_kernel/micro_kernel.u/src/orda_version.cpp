@@ -1,1 +1,0 @@
-#include "orda_version.h"
