@@ -1,0 +1,104 @@
+#pragma once
+// Stand-in host engine: implements the kernel interface the package binds
+// to, loads packages and keeps what they report.
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "orda_kernel_interface.h"
+
+struct ORDAComponentDefinition;
+
+namespace ordavix_host {
+
+struct ReportRecord {
+    std::string text;
+    int level;
+    int code;
+    bool flag;
+};
+
+class Engine : public ORDAKernelInterface {
+public:
+    Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+    virtual ~Engine();
+
+    // --- kernel interface -------------------------------------------------
+    void LockDiagram(const char* reason) override;
+    void UnlockDiagram() override;
+    ORDAModule* FindElement(const char* fullName) override;
+    void ForgetName(const char* fullName) override;
+    void LockPropertyTable() override;
+    void UnlockPropertyTable() override;
+    void RegisterInput(ORDAInput* input) override;
+    void RegisterOutput(ORDAOutput* output) override;
+    void RegisterProperty(ORDAProperty* property) override;
+    void RegisterAction(ORDAAction* action) override;
+    void AnnounceOutput(const char* outputFullName, const char* moduleName, void* outputData, int value) override;
+    void ReleaseInput(const char* fullName) override;
+    void ReleaseOutput(const char* fullName) override;
+    void ModuleStateChanged(const char* moduleName, int state) override;
+    void RegisterTimeStateListener(ORDATimeStateListener* listener) override;
+    void UnregisterTimeStateListener(ORDATimeStateListener* listener) override;
+    void Detach(ORDAOutput* output, ORDAInput* input) override;
+    void ComponentMainThread(ORDAComponent* component) override;
+    void ModuleThread(void* threadRecord) override;
+    void ComponentThread(void* threadRecord) override;
+    ORDAProperty* Property(const char* fullName) override;
+    void Exit() override;
+    void Release() override;
+    void Report(const char* text, int level, int code, bool flag) override;
+    int GetState() override;
+    bool IsPaused() override;
+    int TimeSpeed() override;
+    int TimeState() override;
+    void SignalFifoOverflow(ORDAOutput* output) override;
+    int CheckLevel() override;
+    void RegisterClock(ORDABaseClock* clock, int* identifier) override;
+    void UnregisterClock(ORDABaseClock* clock, int* identifier) override;
+    ORDATimestamp GetSystemAccurateTiming() override;
+    ORDATimestamp CurrentTime(bool flag1, bool flag2) override;
+    ORDACondition* TimeStateCondition() override;
+    void EnterTimeStateLock() override;
+    void LeaveTimeStateLock() override;
+    bool GetBoolProperty(const char* name, bool* found) override;
+    int GetIntegerProperty(const char* name, bool* found) override;
+    double GetFloatProperty(const char* name, bool* found) override;
+    ORDAEventService* EventService() override;
+
+    // --- engine side ------------------------------------------------------
+    // Engine properties ("Engine.shutdownTimeout", ...), by full name.
+    void SetEngineProperty(const std::string& name, bool value);
+    void SetEngineProperty(const std::string& name, int value);
+    void SetEngineProperty(const std::string& name, double value);
+    void SetCheckLevel(int level);
+
+    // Every report so far, oldest first.
+    std::vector<ReportRecord> Reports() const;
+    void ClearReports();
+    // Reports are also printed to standard error unless quiet.
+    void SetQuiet(bool quiet);
+
+    int ExitCalls() const;
+    int ReleaseCalls() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::recursive_mutex m_diagramLock;
+    std::recursive_mutex m_propertyTableLock;
+    std::vector<ReportRecord> m_reports;
+    std::map<std::string, bool> m_boolProperties;
+    std::map<std::string, int> m_intProperties;
+    std::map<std::string, double> m_floatProperties;
+    bool m_quiet = false;
+    int m_checkLevel = 1;
+    int m_exitCalls = 0;
+    int m_releaseCalls = 0;
+    ORDATimestamp m_start = 0;
+};
+
+}
