@@ -103,9 +103,9 @@ public:
     bool operator==(const char* s) const
     {
         if (!s) return l == 0;
-        for (int i = 0; i < l; ++i)
-            if (s[i] == 0 || s[i] != str[i]) return false;
-        return s[l] == 0;
+        // Reads no further than the text's own terminator.
+        return strnlen(s, static_cast<size_t>(l) + 1) == static_cast<size_t>(l) &&
+               std::memcmp(s, str, static_cast<size_t>(l)) == 0;
     }
     bool operator!=(const char* s) const { return !(*this == s); }
 
