@@ -22,7 +22,7 @@ bool ORDADynamicLoader::Load(const char* path)
     boost::system::error_code ec;
     m_impl->library.load(boost::dll::fs::path(path), ec, boost::dll::load_mode::rtld_now | boost::dll::load_mode::rtld_local);
     if (ec) {
-        m_lastError = ec.message();
+        m_lastError = std::string("cannot load ") + path + ": " + ec.message();
         return false;
     }
     return true;
@@ -35,7 +35,8 @@ bool ORDADynamicLoader::IsLoaded() const { return m_impl->library.is_loaded(); }
 void* ORDADynamicLoader::Symbol(const char* name) const
 {
     if (!IsLoaded() || !name || !m_impl->library.has(name)) return nullptr;
-    return m_impl->library.get<void*>(name);
+    // get<T> yields a reference to the symbol itself; its address is what callers want.
+    return static_cast<void*>(&m_impl->library.get<char>(name));
 }
 
 std::string ORDADynamicLoader::ThisLibraryDirectory()
