@@ -151,3 +151,15 @@ private:
         std::swap(owns, o.owns);
     }
 };
+
+#include <cstddef>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(ORDAArray<int>, capacity) == 8);
+static_assert(offsetof(ORDAArray<int>, size) == 12);
+static_assert(offsetof(ORDAArray<int>, first) == 16);
+static_assert(offsetof(ORDAArray<int>, data) == 24);
+static_assert(offsetof(ORDAArray<int>, owns) == 32);
+static_assert(sizeof(ORDAArray<int>) == 40);
+#pragma GCC diagnostic pop

@@ -120,3 +120,17 @@ public:
 
     ORDABasicListItem* ptr;
 };
+
+#include <cstddef>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(sizeof(ORDABasicListItem) == 24);
+static_assert(offsetof(ORDABasicListItem, predecessor) == 8);
+static_assert(offsetof(ORDABasicListItem, successor) == 16);
+static_assert(sizeof(ORDABasicList) == 32);
+static_assert(offsetof(ORDABasicList, first_item) == 8);
+static_assert(offsetof(ORDABasicList, last_item) == 16);
+static_assert(offsetof(ORDABasicList, l) == 24);
+static_assert(sizeof(ORDAListIterator) == sizeof(void*));
+#pragma GCC diagnostic pop
