@@ -138,6 +138,16 @@ TEST(ORDAStreamedString, GrowsLikeTheBase)
     EXPECT_GT(s.res, s.Length());
 }
 
+TEST(ORDAStreamedString, StreamsItself)
+{
+    ORDAStreamedString s("0123456789");
+    for (int i = 0; i < 5; ++i) s << s;
+    EXPECT_EQ(s.Length(), 320);
+    std::string want = "0123456789";
+    for (int i = 0; i < 5; ++i) want += want;
+    EXPECT_EQ(Text(s), want);
+}
+
 TEST(ORDAStreamedString, ChainsOnTemporaries)
 {
     ORDAString msg = ORDAStreamedString() << "code " << 3 << ", line " << 120L;
