@@ -72,6 +72,9 @@ BaseContainer::BaseContainer(const void* record, bool copy) {
   if (copy) {
     m_ownsData = true;
     m_data.assign(m_frame, m_frame + m_header.rawDataLength);
+    // Room for the longest tagged header, so that payload pointers of a
+    // short frame still point into the copy.
+    if (m_data.size() < kMaxTaggedHeader) m_data.resize(kMaxTaggedHeader, 0);
     m_frame = m_data.data();
   }
 }

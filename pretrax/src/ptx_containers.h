@@ -13,6 +13,8 @@
 
 namespace ptx {
 
+constexpr size_t kMaxTaggedHeader = 22;  // Ethernet header with a QinQ pair
+
 enum class ChannelType : uint8_t { Plain = 0, Ethernet = 3, Can = 6, SomeIp = 8 };
 
 #pragma pack(push, 1)
@@ -104,7 +106,8 @@ class BaseContainer {
 
  protected:
   BaseContainer(const void* record, bool copy);
-  explicit BaseContainer(const BaseBusApiHeader& header) : m_header(header), m_ownsData(true) {}
+  explicit BaseContainer(const BaseBusApiHeader& header)
+      : m_header(header), m_ownsData(true), m_data(kMaxTaggedHeader, 0), m_frame(m_data.data()) {}
 
   BaseBusApiHeader m_header{};
   bool m_ownsData = false;
