@@ -60,7 +60,9 @@ enum PropertySubType : int {
 };
 }
 
-struct ORDAPropertyDefinition {
+// The fields of a property definition. Properties keep a copy of these;
+// only the definition itself owns the default value.
+struct ORDAPropertyDefinitionFields {
     const char* name;
     ORDAPropertyValue* value;
     const char* unit;
@@ -69,6 +71,10 @@ struct ORDAPropertyDefinition {
     bool readOnly;
     bool locked;
     int subtype;
+};
+
+struct ORDAPropertyDefinition : ORDAPropertyDefinitionFields {
+    ~ORDAPropertyDefinition();
 };
 static_assert(sizeof(ORDAPropertyDefinition) == 32);
 static_assert(offsetof(ORDAPropertyDefinition, unit) == 16);
@@ -86,11 +92,16 @@ struct ORDAActionFunction {
 };
 static_assert(sizeof(ORDAActionFunction) == 16);
 
-struct ORDAActionDefinition {
+struct ORDAActionDefinitionFields {
     const char* name;
     ORDAActionFunction* action;
     bool allowedWhenComponentDead;
     char reserved[3];
+};
+
+// Owns its function object.
+struct ORDAActionDefinition : ORDAActionDefinitionFields {
+    ~ORDAActionDefinition() { delete action; }
 };
 static_assert(sizeof(ORDAActionDefinition) == 24);
 static_assert(offsetof(ORDAActionDefinition, allowedWhenComponentDead) == 16);
