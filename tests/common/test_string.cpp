@@ -129,6 +129,8 @@ TEST(ORDAString, Concatenation)
     EXPECT_TRUE("xy" + a == "xyab");
     EXPECT_TRUE(a + static_cast<const char*>(nullptr) == "ab");
     EXPECT_TRUE(static_cast<const char*>(nullptr) + a == "ab");
+    EXPECT_TRUE(a + 'c' == "abc");
+    EXPECT_TRUE('z' + a == "zab");
 }
 
 TEST(ORDAString, ComparisonWithText)

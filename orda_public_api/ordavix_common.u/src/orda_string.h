@@ -99,6 +99,13 @@ public:
         return Concat(a, static_cast<int>(std::strlen(a)), b.str, b.l);
     }
 
+    friend ORDAStackedString operator+(const ORDAStackedString& a, char c) { return Concat(a.str, a.l, &c, 1); }
+    friend ORDAStackedString operator+(char c, const ORDAStackedString& b) { return Concat(&c, 1, b.str, b.l); }
+    // Without these, adding a number would silently be pointer arithmetic on
+    // the converted text.
+    friend ORDAStackedString operator+(const ORDAStackedString&, int) = delete;
+    friend ORDAStackedString operator+(int, const ORDAStackedString&) = delete;
+
     // The text must end exactly where this string does.
     bool operator==(const char* s) const
     {
