@@ -47,10 +47,10 @@ ORDAModule* Engine::FindElement(const char*) { return nullptr; }
 void Engine::ForgetName(const char*) {}
 void Engine::LockPropertyTable() { m_propertyTableLock.lock(); }
 void Engine::UnlockPropertyTable() { m_propertyTableLock.unlock(); }
-void Engine::RegisterInput(ORDAInput*) {}
-void Engine::RegisterOutput(ORDAOutput*) {}
-void Engine::RegisterProperty(ORDAProperty*) {}
-void Engine::RegisterAction(ORDAAction*) {}
+bool Engine::RegisterInput(ORDAInput*) { return true; }
+bool Engine::RegisterOutput(ORDAOutput*) { return true; }
+bool Engine::RegisterProperty(ORDAProperty*) { return true; }
+bool Engine::RegisterAction(ORDAAction*) { return true; }
 void Engine::AnnounceOutput(const char*, const char*, void*, int) {}
 void Engine::ReleaseInput(const char*) {}
 void Engine::ReleaseOutput(const char*) {}

@@ -34,10 +34,10 @@ public:
     void ForgetName(const char* fullName) override;
     void LockPropertyTable() override;
     void UnlockPropertyTable() override;
-    void RegisterInput(ORDAInput* input) override;
-    void RegisterOutput(ORDAOutput* output) override;
-    void RegisterProperty(ORDAProperty* property) override;
-    void RegisterAction(ORDAAction* action) override;
+    bool RegisterInput(ORDAInput* input) override;
+    bool RegisterOutput(ORDAOutput* output) override;
+    bool RegisterProperty(ORDAProperty* property) override;
+    bool RegisterAction(ORDAAction* action) override;
     void AnnounceOutput(const char* outputFullName, const char* moduleName, void* outputData, int value) override;
     void ReleaseInput(const char* fullName) override;
     void ReleaseOutput(const char* fullName) override;

@@ -34,10 +34,11 @@ public:
     virtual void ForgetName(const char* fullName) = 0;
     virtual void LockPropertyTable() = 0;
     virtual void UnlockPropertyTable() = 0;
-    virtual void RegisterInput(ORDAInput* input) = 0;
-    virtual void RegisterOutput(ORDAOutput* output) = 0;
-    virtual void RegisterProperty(ORDAProperty* property) = 0;
-    virtual void RegisterAction(ORDAAction* action) = 0;
+    // False when the element's full name is already taken.
+    virtual bool RegisterInput(ORDAInput* input) = 0;
+    virtual bool RegisterOutput(ORDAOutput* output) = 0;
+    virtual bool RegisterProperty(ORDAProperty* property) = 0;
+    virtual bool RegisterAction(ORDAAction* action) = 0;
     virtual void AnnounceOutput(const char* outputFullName, const char* moduleName, void* outputData, int value) = 0;
     virtual void ReleaseInput(const char* fullName) = 0;
     virtual void ReleaseOutput(const char* fullName) = 0;
