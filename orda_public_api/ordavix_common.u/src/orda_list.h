@@ -54,6 +54,21 @@ public:
         ++l;
     }
 
+    // Links item just before `before` (at the end when `before` is null).
+    void InsertItemBefore(ORDABasicListItem* item, ORDABasicListItem* before)
+    {
+        if (!before) {
+            AppendItem(item);
+            return;
+        }
+        item->successor = before;
+        item->predecessor = before->predecessor;
+        if (before->predecessor) before->predecessor->successor = item;
+        else first_item = item;
+        before->predecessor = item;
+        ++l;
+    }
+
     // Unlinks the item without deleting it.
     void UnlinkItem(ORDABasicListItem* item)
     {
@@ -82,6 +97,28 @@ public:
     {
         Item* item = new Item(v);
         AppendItem(item);
+        return item;
+    }
+
+    Item* Prepend(const T& v)
+    {
+        Item* item = new Item(v);
+        InsertItemBefore(item, first_item);
+        return item;
+    }
+
+    // Null `before`: appends.
+    Item* InsertBefore(Item* before, const T& v)
+    {
+        Item* item = new Item(v);
+        InsertItemBefore(item, before);
+        return item;
+    }
+
+    Item* InsertAfter(Item* after, const T& v)
+    {
+        Item* item = new Item(v);
+        InsertItemBefore(item, after ? after->successor : first_item);
         return item;
     }
 
