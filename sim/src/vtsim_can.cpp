@@ -70,7 +70,8 @@ struct CanChannel {
   // As the controller's acceptance filter and mode decide.
   bool Accepts(const VTSCanMessage& m) const {
     if (m.tMessageType != VTCAN_MESSAGE_TYPE_DATA && m.tMessageType != VTCAN_MESSAGE_TYPE_REMOTE) return true;
-    if ((m.ulFlags & VTCAN_MSG_FLAG_FD) && !canFd) return false;  // a classic controller cannot take FD frames
+    // A classic controller cannot take FD frames.
+    if ((m.ulFlags & (VTCAN_MSG_FLAG_FD | VTCAN_MSG_FLAG_RX_FD)) && !canFd) return false;
     if (m.tCanIdentifierType == VTCAN_IDENTIFIER_TYPE_XTD) {
       if (idType == VTCAN_IDENTIFIER_TYPE_STD) return false;
       return ((m.ulCanIdentifier ^ extCode) & extMask) == 0;
