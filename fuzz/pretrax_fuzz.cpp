@@ -133,17 +133,19 @@ class Harness {
   }
 
   PTXErrorCode Insert(Bytes buffer) {
-    // Tag each record with a serial in its first reserved word; this never
-    // moves a record boundary.
+    // Tag each record with a serial in its first reserved word. That never
+    // moves a record boundary, but it may rewrite other fields of a record
+    // shorter than its header, so the kinds are read afterwards.
     std::vector<Span> spans;
     for (uint64_t at = 0; buffer.size() - at >= 48;) {
       Le32At(buffer, at, m_serial++);
       const uint64_t length = uint64_t(Le32(buffer.data() + at + 4)) + 8;
-      spans.push_back({at, length, Le32(buffer.data() + at + 8) == 0xF000, false});
+      spans.push_back({at, length, false, false});
       at += length;
       if (at > buffer.size()) break;
     }
     for (Span& s : spans) {
+      s.eos = Le32(buffer.data() + s.at + 8) == 0xF000;
       if (s.eos) continue;
       const uint64_t frameEnd = 48 + uint64_t(Le32(buffer.data() + s.at + 36));
       s.dropped = s.length < frameEnd || std::max(s.length, frameEnd) > buffer.size() - s.at;

@@ -264,7 +264,7 @@ bool EthernetContainer::IsMF() const { return IsIpv4() && (GetEthernetPayload(tr
 
 uint64_t EthernetContainer::IpHeaderLength() const {
   if (IsIpv4()) {
-    const uint64_t hl = (uint64_t(GetEthernetPayload(true)[0]) * 4) & 0x3FC;
+    const uint64_t hl = uint64_t(GetEthernetPayload(true)[0] & 0x0F) * 4;
     if (hl > m_payloadLength) throw std::runtime_error(kNotIpPacket);
     return hl;
   }

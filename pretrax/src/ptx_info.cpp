@@ -87,19 +87,22 @@ bool PTXInfo::AddPiece(Groups& groups, TimedContainers& output, const GroupKey& 
   }
   FragmentGroup& g = it->second;
   auto same = g.pieces.find(offset);
-  const bool replacesEnd = g.haveEnd && same != g.pieces.end() && g.endOffset == offset;
-  const bool haveEnd = g.haveEnd && !replacesEnd;
+  const bool heldIsEnd = g.haveEnd && same != g.pieces.end() && g.endOffset == offset;
 
   bool contradicts = end > limit;
+  // A repeat of the closing piece must close the group at the same place.
+  if (same != g.pieces.end() && (heldIsEnd || last) &&
+      (same->second.end != end || heldIsEnd != last))
+    contradicts = true;
   if (last) {
-    if (haveEnd && g.expected != end) contradicts = true;
+    if (g.haveEnd && g.expected != end) contradicts = true;
     // Pieces never overlap, so the one with the highest offset reaches furthest.
     for (auto r = g.pieces.rbegin(); r != g.pieces.rend(); ++r) {
       if (r->first == offset) continue;
       if (r->second.end > end) contradicts = true;
       break;
     }
-  } else if (haveEnd && end > g.expected) {
+  } else if (g.haveEnd && end > g.expected) {
     contradicts = true;
   }
   auto next = g.pieces.upper_bound(offset);
@@ -121,7 +124,6 @@ bool PTXInfo::AddPiece(Groups& groups, TimedContainers& output, const GroupKey& 
     g.pieces.erase(same);
     --m_heldFrames;
   }
-  if (replacesEnd) g.haveEnd = false;
   if (last) {
     g.haveEnd = true;
     g.expected = end;
