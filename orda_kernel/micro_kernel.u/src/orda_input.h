@@ -43,8 +43,8 @@ public:
                             const char* shortName);
     ~ORDAInputImplementation() override;
 
-    bool IsConnected() override { return connectedOutput != nullptr; }
-    ORDAOutput* ConnectedOutput() override { return connectedOutput; }
+    bool IsConnected() override;
+    ORDAOutput* ConnectedOutput() override;
     const ORDATypeInfo& Type() override;
     const ORDAStackedString<40>& Name() override { return fullName; }
     const char* ShortName() override { return shortName.Beginning(); }
@@ -52,6 +52,15 @@ public:
     int NbDataAvailableInFIFO() override;
 
     void Rename(const char* oldName, const char* newName);
+    // Ends a read operation: acknowledges a pending detach if nothing is held.
+    void ExitStartReading();
+    // Under inputLock: acknowledges a pending detach and waits until the
+    // host has finished (the lock is released while waiting).
+    void AcknowledgeDetachLocked();
+    // Clears the connection fields without telling the host (its output is gone).
+    void ForgetConnection();
+    // Grows heldSlots to at least n entries (multi-input reads).
+    void ReserveHeld(int n);
 
     ORDAStackedString<40> fullName;
     ORDAStackedString<40> shortName;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "orda_definitions.h"
+#include "orda_event.h"
 #include "orda_list.h"
 #include "orda_mutex.h"
 #include "orda_string.h"
@@ -59,7 +60,7 @@ public:
     void AllocOutputBufferMatrix(int rows, int cols) override;
     void AllocOutputBufferAudioSignal(const ORDAAudioSignal& model) override;
     const ORDAStackedString<40>& Name() override { return fullName; }
-    int NbFIFOOverflows() override { return fifoOverflows; }
+    int NbFIFOOverflows() override;
     ORDAIOMonitor& Monitor() override;
     void MakeShareable() override { definition.shareable = 1; }
     void MakeUnshareable() override { definition.shareable = 0; }
@@ -79,6 +80,12 @@ public:
     void FreeBuffers();
     // Every slot back to empty, spaceEvent reset (clean-up and shutdown).
     void EmptySlots();
+    // New empty slots (buffers freed); only while the owner is not running.
+    void ResetFifoSize(int count);
+    // The host's overflow signal counts here.
+    void CountFifoOverflow();
+    // One block of bytesPerSlot x fifoSize; kernel errors on failure.
+    void* AllocateSharedMemory(int bytesPerSlot);
 
     ORDAStackedString<40> fullName;
     ORDAStackedString<40> shortName;
@@ -96,4 +103,10 @@ public:
     std::int32_t historyIndex = 0;
 
     ORDAModule* owner = nullptr;
+
+private:
+    void AlreadyInitialised();
+    void CopyTypeToSlots();
+    // Stands in for the owner's dying event when there is no owner.
+    ORDAEvent m_ownDyingEvent;
 };
