@@ -57,7 +57,6 @@ void Engine::ReleaseOutput(const char*) {}
 void Engine::ModuleStateChanged(const char*, int) {}
 void Engine::RegisterTimeStateListener(ORDATimeStateListener*) {}
 void Engine::UnregisterTimeStateListener(ORDATimeStateListener*) {}
-void Engine::Detach(ORDAOutput*, ORDAInput*) {}
 void Engine::ComponentMainThread(ORDAComponent*) {}
 void Engine::ModuleThread(void*) {}
 void Engine::ComponentThread(void*) {}
@@ -86,7 +85,6 @@ int Engine::GetState() { return 0; }
 bool Engine::IsPaused() { return false; }
 int Engine::TimeSpeed() { return 1000; }
 int Engine::TimeState() { return 1; }
-void Engine::SignalFifoOverflow(ORDAOutput*) {}
 
 int Engine::CheckLevel()
 {

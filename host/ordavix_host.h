@@ -1,6 +1,7 @@
 #pragma once
 // Stand-in host engine: implements the kernel interface the package binds
 // to, loads packages and keeps what they report.
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -76,6 +77,12 @@ public:
     void SetEngineProperty(const std::string& name, int value);
     void SetEngineProperty(const std::string& name, double value);
     void SetCheckLevel(int level);
+    // Connections (connections.cpp): attach registers the input as a reader
+    // of the output's FIFO; false when refused.
+    bool Attach(ORDAOutput* output, ORDAInput* input);
+    void DetachInput(ORDAInput* input);
+    // FIFO overflows signalled by every output so far.
+    long long FifoOverflows() const;
 
     // Every report so far, oldest first.
     std::vector<ReportRecord> Reports() const;
@@ -96,6 +103,7 @@ private:
     std::map<std::string, double> m_floatProperties;
     bool m_quiet = false;
     int m_checkLevel = 1;
+    std::atomic<long long> m_fifoOverflows{0};
     int m_exitCalls = 0;
     int m_releaseCalls = 0;
     ORDATimestamp m_start = 0;
