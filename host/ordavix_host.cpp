@@ -55,8 +55,8 @@ void Engine::AnnounceOutput(const char*, const char*, void*, int) {}
 void Engine::ReleaseInput(const char*) {}
 void Engine::ReleaseOutput(const char*) {}
 void Engine::ModuleStateChanged(const char*, int) {}
-void Engine::RegisterTimeStateListener(ORDATimeStateListener*) {}
-void Engine::UnregisterTimeStateListener(ORDATimeStateListener*) {}
+void Engine::RegisterTimeStateListener(ORDATimeStateListener* listener) { m_clock.RegisterListener(listener); }
+void Engine::UnregisterTimeStateListener(ORDATimeStateListener* listener) { m_clock.UnregisterListener(listener); }
 void Engine::ComponentMainThread(ORDAComponent*) {}
 void Engine::ModuleThread(void*) {}
 void Engine::ComponentThread(void*) {}
@@ -81,10 +81,10 @@ void Engine::Report(const char* text, int level, int code, bool flag)
     if (!m_quiet) std::fprintf(stderr, "[%s %d] %s\n", LevelName(level), code, text ? text : "");
 }
 
-int Engine::GetState() { return 0; }
-bool Engine::IsPaused() { return false; }
-int Engine::TimeSpeed() { return 1000; }
-int Engine::TimeState() { return 1; }
+int Engine::GetState() { return m_clock.GetState(); }
+bool Engine::IsPaused() { return m_clock.IsPaused(); }
+int Engine::TimeSpeed() { return m_clock.TimeSpeed(); }
+int Engine::TimeState() { return m_clock.TimeState(); }
 
 int Engine::CheckLevel()
 {
@@ -92,17 +92,13 @@ int Engine::CheckLevel()
     return m_checkLevel;
 }
 
-void Engine::RegisterClock(ORDABaseClock*, int* identifier)
-{
-    if (identifier) *identifier = -1;
-}
-
-void Engine::UnregisterClock(ORDABaseClock*, int*) {}
-ORDATimestamp Engine::GetSystemAccurateTiming() { return MonotonicMicroseconds(); }
-ORDATimestamp Engine::CurrentTime(bool, bool) { return MonotonicMicroseconds() - m_start; }
-ORDACondition* Engine::TimeStateCondition() { return nullptr; }
-void Engine::EnterTimeStateLock() {}
-void Engine::LeaveTimeStateLock() {}
+void Engine::RegisterClock(ORDABaseClock* clock, int* identifier) { m_clock.RegisterClock(clock, identifier); }
+void Engine::UnregisterClock(ORDABaseClock* clock, int* identifier) { m_clock.UnregisterClock(clock, identifier); }
+ORDATimestamp Engine::GetSystemAccurateTiming() { return AccurateSystemMicroseconds(); }
+ORDATimestamp Engine::CurrentTime(bool, bool) { return m_clock.CurrentTime(); }
+ORDACondition* Engine::TimeStateCondition() { return m_clock.Condition(); }
+void Engine::EnterTimeStateLock() { m_clock.EnterTimeStateLock(); }
+void Engine::LeaveTimeStateLock() { m_clock.LeaveTimeStateLock(); }
 
 bool Engine::GetBoolProperty(const char* name, bool* found)
 {
@@ -128,7 +124,9 @@ double Engine::GetFloatProperty(const char* name, bool* found)
     return it != m_floatProperties.end() ? it->second : 0.0;
 }
 
-ORDAEventService* Engine::EventService() { return nullptr; }
+ORDAEventService* Engine::EventService() { return &m_events; }
+int Engine::ClockTimeSpeed(int clockIdentifier) { return m_clock.ClockTimeSpeed(clockIdentifier); }
+void Engine::SetClockTimeSpeed(int clockIdentifier, int speed) { m_clock.SetClockTimeSpeed(clockIdentifier, speed); }
 
 void Engine::SetEngineProperty(const std::string& name, bool value)
 {

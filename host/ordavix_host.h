@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine_clock.h"
+#include "event_service.h"
 #include "orda_kernel_interface.h"
 
 struct ORDAComponentDefinition;
@@ -70,8 +72,20 @@ public:
     int GetIntegerProperty(const char* name, bool* found) override;
     double GetFloatProperty(const char* name, bool* found) override;
     ORDAEventService* EventService() override;
+    int ClockTimeSpeed(int clockIdentifier) override;
+    void SetClockTimeSpeed(int clockIdentifier, int speed) override;
 
     // --- engine side ------------------------------------------------------
+    // The clock: speed in thousandths (negative: backwards), pause, resume,
+    // jumps; each change wakes the host-time waits and the listeners.
+    void SetSpeed(int speed) { m_clock.SetSpeed(speed); }
+    void Pause() { m_clock.Pause(); }
+    void Resume() { m_clock.Resume(); }
+    void Jump(ORDATimestamp newTime) { m_clock.Jump(newTime); }
+    void SetShuttingDown(bool shuttingDown) { m_clock.SetShuttingDown(shuttingDown); }
+    EngineClock& Clock() { return m_clock; }
+    ordavix_host::EventService& Events() { return m_events; }
+
     // Engine properties ("Engine.shutdownTimeout", ...), by full name.
     void SetEngineProperty(const std::string& name, bool value);
     void SetEngineProperty(const std::string& name, int value);
@@ -107,6 +121,8 @@ private:
     int m_exitCalls = 0;
     int m_releaseCalls = 0;
     ORDATimestamp m_start = 0;
+    EngineClock m_clock;
+    ordavix_host::EventService m_events;
 };
 
 }

@@ -76,6 +76,10 @@ public:
     virtual int GetIntegerProperty(const char* name, bool* found) = 0;
     virtual double GetFloatProperty(const char* name, bool* found) = 0;
     virtual ORDAEventService* EventService() = 0;
+    // Speed of a registered clock (thousandths), by the identifier that
+    // RegisterClock filled in.
+    virtual int ClockTimeSpeed(int clockIdentifier) = 0;
+    virtual void SetClockTimeSpeed(int clockIdentifier, int speed) = 0;
 
 protected:
     // Owned by the engine; the runtime never deletes it.
