@@ -84,6 +84,9 @@ void CheckSlotBytes(long long bytes, const ORDAStackedString<40>& output)
     ORDAPrivate::KernelError(message.Beginning(), 1);
 }
 
+// Slots holding a header start on its alignment, whatever the payload size.
+long long Stride(long long bytes) { return (bytes + 7) & ~7LL; }
+
 void FillUnknown(char (&field)[4]) { std::memcpy(field, "????", 4); }
 }
 
@@ -254,14 +257,19 @@ void ORDAOutputImplementation::AllocOutputBuffer(int size, bool allocate)
         for (ORDAFifoSlot* s = monitor->Newest(); s; s = s->next) s->element.bufferSize = size;
         return;
     }
-    char* block = static_cast<char*>(AllocateSharedMemory(static_cast<int>(bytes)));
+    const long long stride = choice.layout == Layout::Array || choice.layout == Layout::Text ||
+                                     choice.layout == Layout::Bytes
+                                 ? bytes
+                                 : Stride(bytes);
+    CheckSlotBytes(stride, fullName);
+    char* block = static_cast<char*>(AllocateSharedMemory(static_cast<int>(stride)));
     buffer = block;
     bufferItems = static_cast<std::int32_t>(items);
     slotBytes = static_cast<std::int32_t>(bytes);
     long long k = 0;
     for (ORDAFifoSlot* s = monitor->Newest(); s; s = s->next, ++k) {
         ORDAIOEltImplementation& e = s->element;
-        char* data = block + k * bytes;
+        char* data = block + k * stride;
         e.data = data;
         e.bufferSize = size;
         if (choice.layout != Layout::Text) e.vectorSize = size;
@@ -333,9 +341,9 @@ void ORDAOutputImplementation::AllocOutputBufferImage(int size, int width, int h
     if (size < 0) NegativeArgument("AllocOutputBufferImage", 582, "isize", size);
     if (width < 0) NegativeArgument("AllocOutputBufferImage", 584, "w", width);
     if (height < 0) NegativeArgument("AllocOutputBufferImage", 585, "h", height);
-    CheckSlotBytes(size + 48LL, fullName);
+    CheckSlotBytes(Stride(size + 48LL), fullName);
     CopyTypeToSlots();
-    const int bytes = headersOnly ? 48 : size + 48;
+    const int bytes = static_cast<int>(Stride(headersOnly ? 48 : size + 48LL));
     char* block = static_cast<char*>(AllocateSharedMemory(bytes));
     buffer = block;
     long long k = 0;
@@ -379,7 +387,8 @@ void ORDAOutputImplementation::AllocOutputBufferIplImage(const IplImage& model, 
     const long long full = static_cast<long long>(model.align) + model.imageSize + 164;
     CheckSlotBytes(full, fullName);
     CopyTypeToSlots();
-    const int bytes = headersOnly ? 164 : static_cast<int>(full);
+    CheckSlotBytes(Stride(full), fullName);
+    const int bytes = static_cast<int>(Stride(headersOnly ? 164 : full));
     char* block = static_cast<char*>(AllocateSharedMemory(bytes));
     buffer = block;
     long long k = 0;
@@ -412,13 +421,14 @@ void ORDAOutputImplementation::AllocOutputBufferAudioSignal(const ORDAAudioSigna
 {
     AlreadyInitialised();
     const long long bytes = static_cast<long long>(model.streamSizeInBytes) + 24;
-    CheckSlotBytes(bytes, fullName);
+    CheckSlotBytes(Stride(bytes), fullName);
     CopyTypeToSlots();
-    char* block = static_cast<char*>(AllocateSharedMemory(static_cast<int>(bytes)));
+    const long long stride = Stride(bytes);
+    char* block = static_cast<char*>(AllocateSharedMemory(static_cast<int>(stride)));
     buffer = block;
     long long k = 0;
     for (ORDAFifoSlot* s = monitor->Newest(); s; s = s->next, ++k) {
-        char* data = block + k * bytes;
+        char* data = block + k * stride;
         s->element.data = data;
         auto* audio = reinterpret_cast<ORDAAudioSignal*>(data);
         std::memcpy(audio, &model, 16);
