@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "orda_definitions.h"
+#include "orda_property_value.h"
 #include "orda_type_codes.h"
 
 namespace ordavix_host {
@@ -63,6 +64,23 @@ std::string SubtypeText(int subtype)
 }
 
 const char* YesNo(bool b) { return b ? "yes" : "no"; }
+
+std::string DefaultText(const ORDAPropertyValue* v)
+{
+    if (!v) return "(none)";
+    switch (v->Type()) {
+    case ORDA::BoolProperty: return std::string("bool ") + (v->Bool() ? "true" : "false");
+    case ORDA::IntegerProperty: return "integer " + std::to_string(v->Integer());
+    case ORDA::FloatProperty: {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.10g", v->Float());
+        return std::string("float ") + text;
+    }
+    case ORDA::StringProperty: return "string \"" + std::string(v->String() ? v->String()->Beginning() : "") + "\"";
+    case ORDA::EnumProperty: return "enum " + std::string(v->Enum() ? v->Enum()->ToString().Beginning() : "0|-1");
+    default: return "?";
+    }
+}
 }
 
 std::string TypeWordText(ORDATypeInfoValue value)
@@ -134,7 +152,8 @@ void PrintModelTables(std::ostream& out, const ORDAComponentDefinition& m)
     out << "  properties (created at construction: " << CountText(m.nbProperties) << ")\n";
     n = 0;
     for (const ORDAPropertyDefinition* p = m.properties; p && p->name; ++p, ++n)
-        out << "    " << p->name << "  unit \"" << (p->unit ? p->unit : "") << "\"  needs init "
+        out << "    " << p->name << "  " << DefaultText(p->value) << "  unit \"" << (p->unit ? p->unit : "")
+            << "\"  needs init "
             << YesNo(p->needs2BeInitialized) << "  modifiable after start " << YesNo(p->canBeModifiedAfterStart)
             << "  read-only " << YesNo(p->readOnly) << "  locked " << YesNo(p->locked) << "  subtype "
             << SubtypeText(p->subtype) << "\n";

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
+#include "component_life.h"
+#include "orda_component.h"
 #include "orda_pck_entry.h"
+#include "orda_property_value.h"
 #include "orda_private.h"
 #include "orda_version.h"
 
@@ -34,33 +37,86 @@ Engine::Engine() : m_start(MonotonicMicroseconds())
     // The engine runs the same runtime as the packages it hosts; its own
     // copy of the binding points at itself.
     ORDAPrivate::PckInit(this, ORDA::PackageInterfaceVersion);
+    if (ORDAPrivate::kernel == this) {
+        m_engineModule = new ORDAModule("Engine", false, false);
+        SetEngineStringProperty("version", "4.10");
+    }
 }
 
 Engine::~Engine()
 {
+    delete m_engineModule;
     if (ORDAPrivate::kernel == this) ORDAPrivate::kernel = nullptr;
 }
 
 void Engine::LockDiagram(const char*) { m_diagramLock.lock(); }
 void Engine::UnlockDiagram() { m_diagramLock.unlock(); }
-ORDAModule* Engine::FindElement(const char*) { return nullptr; }
-void Engine::ForgetName(const char*) {}
+ORDAModule* Engine::FindElement(const char* fullName) { return fullName ? m_elements.OwnerOf(fullName) : nullptr; }
+
+void Engine::ForgetName(const char* fullName)
+{
+    if (fullName) m_elements.Forget(fullName);
+}
+
 void Engine::LockPropertyTable() { m_propertyTableLock.lock(); }
 void Engine::UnlockPropertyTable() { m_propertyTableLock.unlock(); }
-bool Engine::RegisterInput(ORDAInput*) { return true; }
-bool Engine::RegisterOutput(ORDAOutput*) { return true; }
-bool Engine::RegisterProperty(ORDAProperty*) { return true; }
-bool Engine::RegisterAction(ORDAAction*) { return true; }
+bool Engine::RegisterInput(ORDAInput* input)
+{
+    auto* impl = static_cast<ORDAInputImplementation*>(input);
+    return m_elements.Add(input->Name().Beginning(), ElementRegistry::Kind::Input, input, impl->owner);
+}
+
+bool Engine::RegisterOutput(ORDAOutput* output)
+{
+    auto* impl = static_cast<ORDAOutputImplementation*>(output);
+    return m_elements.Add(output->Name().Beginning(), ElementRegistry::Kind::Output, output, impl->owner);
+}
+
+bool Engine::RegisterProperty(ORDAProperty* property)
+{
+    return m_elements.Add(property->Name().Beginning(), ElementRegistry::Kind::Property, property, property->Owner());
+}
+
+bool Engine::RegisterAction(ORDAAction* action)
+{
+    auto* impl = static_cast<ORDAActionImplementation*>(action);
+    return m_elements.Add(action->Name().Beginning(), ElementRegistry::Kind::Action, action, impl->owner);
+}
 void Engine::AnnounceOutput(const char*, const char*, void*, int) {}
-void Engine::ReleaseInput(const char*) {}
-void Engine::ReleaseOutput(const char*) {}
-void Engine::ModuleStateChanged(const char*, int) {}
+void Engine::ReleaseInput(const char* fullName) { ForgetName(fullName); }
+void Engine::ReleaseOutput(const char* fullName) { ForgetName(fullName); }
+
+void Engine::ModuleStateChanged(const char* moduleName, int state)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_states[moduleName ? moduleName : ""] = state;
+    }
+    m_stateChanged.notify_all();
+}
+
+int Engine::LastSignalledState(const std::string& moduleName) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_states.find(moduleName);
+    return it == m_states.end() ? -1 : it->second;
+}
+
+bool Engine::WaitForState(const std::string& moduleName, const std::function<bool(int)>& accept, int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_stateChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        auto it = m_states.find(moduleName);
+        return it != m_states.end() && accept(it->second);
+    });
+}
 void Engine::RegisterTimeStateListener(ORDATimeStateListener* listener) { m_clock.RegisterListener(listener); }
 void Engine::UnregisterTimeStateListener(ORDATimeStateListener* listener) { m_clock.UnregisterListener(listener); }
-void Engine::ComponentMainThread(ORDAComponent*) {}
-void Engine::ModuleThread(void*) {}
-void Engine::ComponentThread(void*) {}
-ORDAProperty* Engine::Property(const char*) { return nullptr; }
+void Engine::ComponentMainThread(ORDAComponent* component) { RunComponentLife(component); }
+void Engine::ModuleThread(void* record) { RunModuleThread(record); }
+void Engine::ComponentThread(void* record) { RunModuleThread(record); }
+
+ORDAProperty* Engine::Property(const char* fullName) { return fullName ? m_elements.PropertyNamed(fullName) : nullptr; }
 
 void Engine::Exit()
 {
@@ -144,6 +200,30 @@ void Engine::SetEngineProperty(const std::string& name, double value)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_floatProperties[name] = value;
+}
+
+void Engine::SetEngineStringProperty(const std::string& shortName, const std::string& value)
+{
+    if (!m_engineModule) return;
+    const std::string fullName = std::string("Engine.") + shortName;
+    if (ORDAProperty* existing = m_elements.PropertyNamed(fullName)) {
+        m_engineModule->DirectSet(existing, ORDAStackedString<40>(value.c_str()));
+        return;
+    }
+    m_engineStrings.push_back(shortName);
+    auto definition = std::make_unique<ORDAPropertyDefinition>();
+    definition->name = m_engineStrings.back().c_str();
+    definition->value = new ORDAPropertyValue(value.c_str());
+    definition->readOnly = true;
+    definition->locked = true;
+    m_engineModule->NewProperty(*definition);
+    m_engineDefinitions.push_back(std::move(definition));
+}
+
+ORDAComponent* Engine::Instantiate(ORDAComponentDefinition& model, const std::string& name)
+{
+    if (!model.instFunct) return nullptr;
+    return model.instFunct(name.c_str(), model);
 }
 
 void Engine::SetCheckLevel(int level)

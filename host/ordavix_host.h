@@ -8,11 +8,18 @@
 #include <string>
 #include <vector>
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
+
+#include "element_registry.h"
 #include "engine_clock.h"
 #include "event_service.h"
 #include "orda_kernel_interface.h"
 
 struct ORDAComponentDefinition;
+struct ORDAPropertyDefinition;
+class ORDAModule;
 
 namespace ordavix_host {
 
@@ -90,6 +97,16 @@ public:
     void SetEngineProperty(const std::string& name, bool value);
     void SetEngineProperty(const std::string& name, int value);
     void SetEngineProperty(const std::string& name, double value);
+    // A string property of the engine module ("Engine.version").
+    void SetEngineStringProperty(const std::string& shortName, const std::string& value);
+
+    // Instantiates a component of the model (its instFunct) under a name.
+    ORDAComponent* Instantiate(ORDAComponentDefinition& model, const std::string& name);
+    const ElementRegistry& Elements() const { return m_elements; }
+    // Last state bits the module signalled; -1 when it never did.
+    int LastSignalledState(const std::string& moduleName) const;
+    // Waits until the module signals a state for which `accept` holds.
+    bool WaitForState(const std::string& moduleName, const std::function<bool(int)>& accept, int timeoutMs);
     void SetCheckLevel(int level);
     // Connections (connections.cpp): attach registers the input as a reader
     // of the output's FIFO; false when refused.
@@ -109,6 +126,13 @@ public:
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_stateChanged;
+    std::map<std::string, int> m_states;
+    ElementRegistry m_elements;
+    // The engine's own properties live on this module ("Engine.version").
+    ORDAModule* m_engineModule = nullptr;
+    std::deque<std::string> m_engineStrings;
+    std::deque<std::unique_ptr<ORDAPropertyDefinition>> m_engineDefinitions;
     std::recursive_mutex m_diagramLock;
     std::recursive_mutex m_propertyTableLock;
     std::vector<ReportRecord> m_reports;

@@ -20,6 +20,11 @@
 #include "orda_types.h"
 
 class ORDAIOElt;
+
+namespace ORDAPrivate {
+// First act of every thread the runtime creates.
+void UseCNumericLocale();
+}
 class ORDAModule;
 class ORDAComponent;
 
@@ -252,22 +257,28 @@ protected:
     void SetChecked(ORDAProperty* property, const V& value, int valueKind, int selectionOnly);
     template <typename V>
     void SetDirect(ORDAProperty* property, const V& value, int valueKind, int selectionOnly);
+    ORDAPropertyValue ReadValue(ORDAProperty* property, int kind);
+    void ValidateExplicitName(const char* name, const char* pattern, const char* what);
+    [[noreturn]] void RefuseTakenName(const char* kind, const ORDAStackedString<40>& fullName);
+    [[noreturn]] void UnknownElement(const char* kind, const char* name);
+    [[noreturn]] void UnknownElement(const char* kind, int index);
+    // A component reconfigures after each property write.
+    void ReconfigureAfterSet();
 
     // Element creation with a validation pattern (component outputs use the strict one).
     ORDAInput* MakeInput(const ORDAInputDefinition& definition, const char* name);
     ORDAOutput* MakeOutput(const ORDAOutputDefinition& definition, const char* name, bool strictName,
                            bool announce);
 
+    void RemoveInputLocked(ORDAInput* input);
+    void RemoveOutputLocked(ORDAOutput* output);
+    void RemovePropertyLocked(ORDAProperty* property);
+    void RemoveActionLocked(ORDAAction* action);
+
 private:
     void CreatePerformanceProperties();
     ORDAProperty* CreateSpecial(const ORDAPropertyDefinition& definition, const char* fullName,
                                 const char* shortName);
     void RemoveSpecialPropertiesOf(const ORDAStackedString<40>& elementFullName);
-    void RemoveInputLocked(ORDAInput* input);
-    void RemoveOutputLocked(ORDAOutput* output);
-    void RemovePropertyLocked(ORDAProperty* property);
-    void RemoveActionLocked(ORDAAction* action);
     void ForgetRegisteredName(const ORDAStackedString<40>& fullName);
-    template <typename T>
-    friend struct ORDAElementKind;
 };
