@@ -142,11 +142,7 @@ bool Engine::IsPaused() { return m_clock.IsPaused(); }
 int Engine::TimeSpeed() { return m_clock.TimeSpeed(); }
 int Engine::TimeState() { return m_clock.TimeState(); }
 
-int Engine::CheckLevel()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_checkLevel;
-}
+int Engine::CheckLevel() { return m_checkLevel.load(std::memory_order_relaxed); }
 
 void Engine::RegisterClock(ORDABaseClock* clock, int* identifier) { m_clock.RegisterClock(clock, identifier); }
 void Engine::UnregisterClock(ORDABaseClock* clock, int* identifier) { m_clock.UnregisterClock(clock, identifier); }
@@ -226,11 +222,7 @@ ORDAComponent* Engine::Instantiate(ORDAComponentDefinition& model, const std::st
     return model.instFunct(name.c_str(), model);
 }
 
-void Engine::SetCheckLevel(int level)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_checkLevel = level;
-}
+void Engine::SetCheckLevel(int level) { m_checkLevel.store(level, std::memory_order_relaxed); }
 
 std::vector<ReportRecord> Engine::Reports() const
 {

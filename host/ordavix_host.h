@@ -140,7 +140,8 @@ private:
     std::map<std::string, int> m_intProperties;
     std::map<std::string, double> m_floatProperties;
     bool m_quiet = false;
-    int m_checkLevel = 1;
+    // Read on every checked element access: no lock.
+    std::atomic<int> m_checkLevel{1};
     std::atomic<long long> m_fifoOverflows{0};
     int m_exitCalls = 0;
     int m_releaseCalls = 0;

@@ -15,7 +15,9 @@ Package::Package(const std::string& path, ORDAKernelInterface* kernel) : m_path(
 {
     if (!std::filesystem::exists(path))
         throw PackageError("package not found: " + path + " (build it first, or pass its path with --package)");
-    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A package's model definitions live until the process ends, as its
+    // static state says; unloading the code would leave them unreachable.
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!m_handle) throw PackageError(std::string("cannot load package ") + path + ": " + dlerror());
     m_pckInit = reinterpret_cast<int (*)(ORDAKernelInterface*, int)>(dlsym(m_handle, "ORDAPckInit"));
     m_getModules = reinterpret_cast<int (*)(const char*, void**, int)>(dlsym(m_handle, "ORDAGetModulesDefStruct"));

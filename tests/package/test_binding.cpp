@@ -107,11 +107,14 @@ TEST_F(Binding, ForwardingNeedsALoadedLibraryWithAnAcceptingInit)
     EXPECT_FALSE(ORDA::ForwardPckInitToLibrary(loader, &result));
     EXPECT_EQ(result, 0);
 
+    // A bound package stays loaded for the rest of the process, as an
+    // engine keeps it: its registry lives until the end.
     test_support::FreshPackageCopy copy;
-    ASSERT_TRUE(loader.Load(copy.Path().c_str())) << loader.LastError();
-    EXPECT_TRUE(ORDA::ForwardPckInitToLibrary(loader, &result));
+    static ORDADynamicLoader* bound = new ORDADynamicLoader();
+    ASSERT_TRUE(bound->Load(copy.Path().c_str())) << bound->LastError();
+    EXPECT_TRUE(ORDA::ForwardPckInitToLibrary(*bound, &result));
     EXPECT_EQ(result, 4);
-    EXPECT_TRUE(ORDA::ForwardPckInitToLibrary(loader));
+    EXPECT_TRUE(ORDA::ForwardPckInitToLibrary(*bound));
 
     const auto r = engine.Reports();
     ASSERT_EQ(r.size(), 3u);

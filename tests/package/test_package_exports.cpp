@@ -21,7 +21,7 @@ class LoadedPackage {
 public:
     explicit LoadedPackage(const std::string& path)
     {
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         if (!handle) return;
         init = reinterpret_cast<int (*)(ORDAKernelInterface*, int)>(dlsym(handle, "ORDAPckInit"));
         modules = reinterpret_cast<int (*)(const char*, void**, int)>(dlsym(handle, "ORDAGetModulesDefStruct"));
