@@ -162,13 +162,13 @@ TEST(PretraxSomeIp, ParsesMessagesOfAPayload) {
   payload.insert(payload.end(), second.begin(), second.end());
   auto m = ptx::SOMEIPMessage::ReadSOMEIPMessages(payload.data(), payload.size(), 99);
   ASSERT_EQ(m.size(), 2u);
-  EXPECT_EQ(m[0].header.serviceId, 0x1234);
-  EXPECT_EQ(m[0].header.methodId, 0x8001);
+  EXPECT_EQ(+m[0].header.serviceId, 0x1234);
+  EXPECT_EQ(+m[0].header.methodId, 0x8001);
   EXPECT_TRUE(m[0].header.isEvent);
-  EXPECT_EQ(m[0].header.sessionId, 7);
+  EXPECT_EQ(+m[0].header.sessionId, 7);
   EXPECT_EQ(m[0].payload, Pattern(12, 1));
   EXPECT_EQ(m[0].timestamp, 99u);
-  EXPECT_EQ(m[1].header.serviceId, 0x4321);
+  EXPECT_EQ(+m[1].header.serviceId, 0x4321);
   EXPECT_EQ(m[1].payload, Pattern(5, 2));
 
   EXPECT_TRUE(ptx::SOMEIPMessage::ReadSOMEIPMessages(payload.data(), 15, 0).empty());
@@ -194,16 +194,16 @@ TEST(PretraxSomeIp, TpSegmentAndPlainMessageOfLength40) {
   const Bytes seg = SomeIp(tp, Pattern(28));
   auto m = ptx::SOMEIPMessage::ReadSOMEIPMessages(seg.data(), seg.size(), 0);
   ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].header.length, 40u);
-  EXPECT_EQ(m[0].header.tpOffset, 5u);
-  EXPECT_EQ(m[0].header.tpFlags, 1);
+  EXPECT_EQ(+m[0].header.length, 40);
+  EXPECT_EQ(+m[0].header.tpOffset, 5);
+  EXPECT_EQ(+m[0].header.tpFlags, 1);
   EXPECT_EQ(m[0].payload, Bytes(seg.begin() + 20, seg.end()));
 
   const Bytes plain = SomeIp({}, Pattern(32));
   m = ptx::SOMEIPMessage::ReadSOMEIPMessages(plain.data(), plain.size(), 0);
   ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].header.length, 40u);
-  EXPECT_EQ(m[0].header.tpOffset, 0u);
+  EXPECT_EQ(+m[0].header.length, 40);
+  EXPECT_EQ(+m[0].header.tpOffset, 0);
   EXPECT_EQ(m[0].payload, Bytes(plain.begin() + 16, plain.end()));
 }
 

@@ -306,7 +306,7 @@ TEST(PretraxInsert, CutShortAndInconsistentRecordsAreDropped) {
   Le32At(lying, 36, 500);  // frame longer than the record
   const Bytes cut = Record(Ethernet(0x0806, Pattern(28)), 2);
   Bytes buffer = Concat({good, lying, good, cut});
-  buffer.resize(buffer.size() - 10);
+  buffer.erase(buffer.end() - 10, buffer.end());
   uint64_t n = 0;
   EXPECT_EQ(in.Insert(buffer, &n), PRETRAX_INCOMPLETE_FRAME);
   EXPECT_EQ(n, 2 * good.size());
