@@ -45,6 +45,12 @@ Engine::Engine() : m_start(MonotonicMicroseconds())
 
 Engine::~Engine()
 {
+    // A component's last act on its engine thread is to tell the engine it
+    // is dead; the engine goes only once every such thread has left it.
+    {
+        std::unique_lock<std::mutex> lock(m_threadsMutex);
+        m_threadsDone.wait_for(lock, std::chrono::seconds(30), [this] { return m_threadsInside == 0; });
+    }
     delete m_engineModule;
     if (ORDAPrivate::kernel == this) ORDAPrivate::kernel = nullptr;
 }
@@ -112,9 +118,41 @@ bool Engine::WaitForState(const std::string& moduleName, const std::function<boo
 }
 void Engine::RegisterTimeStateListener(ORDATimeStateListener* listener) { m_clock.RegisterListener(listener); }
 void Engine::UnregisterTimeStateListener(ORDATimeStateListener* listener) { m_clock.UnregisterListener(listener); }
-void Engine::ComponentMainThread(ORDAComponent* component) { RunComponentLife(component); }
-void Engine::ModuleThread(void* record) { RunModuleThread(record); }
-void Engine::ComponentThread(void* record) { RunModuleThread(record); }
+// Counts the engine threads that run inside the engine's code.
+class Engine::ThreadInside {
+public:
+    explicit ThreadInside(Engine& e) : m_engine(e)
+    {
+        std::lock_guard<std::mutex> lock(m_engine.m_threadsMutex);
+        ++m_engine.m_threadsInside;
+    }
+    ~ThreadInside()
+    {
+        std::lock_guard<std::mutex> lock(m_engine.m_threadsMutex);
+        if (--m_engine.m_threadsInside == 0) m_engine.m_threadsDone.notify_all();
+    }
+
+private:
+    Engine& m_engine;
+};
+
+void Engine::ComponentMainThread(ORDAComponent* component)
+{
+    ThreadInside inside(*this);
+    RunComponentLife(component);
+}
+
+void Engine::ModuleThread(void* record)
+{
+    ThreadInside inside(*this);
+    RunModuleThread(record);
+}
+
+void Engine::ComponentThread(void* record)
+{
+    ThreadInside inside(*this);
+    RunModuleThread(record);
+}
 
 ORDAProperty* Engine::Property(const char* fullName) { return fullName ? m_elements.PropertyNamed(fullName) : nullptr; }
 

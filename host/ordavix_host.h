@@ -125,6 +125,10 @@ public:
     int ReleaseCalls() const;
 
 private:
+    class ThreadInside;
+    std::mutex m_threadsMutex;
+    std::condition_variable m_threadsDone;
+    int m_threadsInside = 0;
     mutable std::mutex m_mutex;
     std::condition_variable m_stateChanged;
     std::map<std::string, int> m_states;

@@ -282,7 +282,6 @@ TEST_F(Lifecycle, DestroyingALivingComponentIsReported)
 {
     Make();
     probe->Start();
-    probe->ignoreDying = false;
     // Stop the thread first so the object may go; then pretend it lives.
     probe->Shutdown();
     probe->m_state = ORDA::LivingState;

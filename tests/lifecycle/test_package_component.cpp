@@ -24,11 +24,17 @@ TEST(PackageComponent, TheEngineRunsAComponentOfALoadedPackage)
 
     c->Start();
     ASSERT_TRUE(engine.WaitForState("Counter1", [](int s) { return (s & ORDA::LivingState) != 0; }, 10000));
-    for (int i = 0; i < 1000 && c->Property("count")->IntegerValue() < 3; ++i) {
+    // Get reads under the property lock; the component writes meanwhile.
+    auto count = [c] {
+        long v = 0;
+        c->Property("count")->Get(v);
+        return v;
+    };
+    for (int i = 0; i < 1000 && count() < 3; ++i) {
         ORDAEvent pause(false, nullptr);
         pause.Wait(10000);
     }
-    EXPECT_GE(c->Property("count")->IntegerValue(), 3);
+    EXPECT_GE(count(), 3);
     c->Shutdown();
     EXPECT_TRUE(c->State() & ORDA::DeadState);
     delete c;
