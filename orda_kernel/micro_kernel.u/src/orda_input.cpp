@@ -72,6 +72,9 @@ void ORDAInputImplementation::AcknowledgeDetachLocked()
         inputLock.Release();
         ORDAPrivate::SleepTenMilliseconds();
         inputLock.Lock();
+        // The host may have finished and begun the next detach during the
+        // sleep; that request needs its own acknowledgement.
+        detachAckEvent.Set();
     }
 }
 
