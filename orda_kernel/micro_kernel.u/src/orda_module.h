@@ -198,6 +198,20 @@ public:
     ORDAIOElt* MsgStartReading(ORDAInput& input);
     bool DataAvailableInFIFO(ORDAInput& input);
     std::int32_t* ReaderHandle(int i);
+    // Several inputs at once: the first delivered element, its index in
+    // `which`; null with `which` = n + k for the caller's event k, j for a
+    // detach of input j, -1 (sequential, no triggering input), -2 (message).
+    ORDAIOElt* StartReading(int n, ORDAInput** inputs, int* which, int nEvents = 0, ORDAEvent** events = nullptr);
+    ORDAIOElt* MsgStartReading(int n, ORDAInput** inputs, int* which, int nEvents = 0, ORDAEvent** events = nullptr);
+    // The last n samples of the input, oldest first, sliding by one per call.
+    bool NLastStartReading(ORDAInput& input, int n, ORDAIOElt** elements);
+    // One sample per input with timestamps within the tolerance; the set's
+    // smallest timestamp, or -1 when aborted (all elements null).
+    ORDATimestamp SynchroStartReading(int n, ORDAInput** inputs, ORDAIOElt** elements, ORDADelay synchroTolerance,
+                                      ORDAEvent* abortEvent = nullptr);
+    // As SynchroStartReading, leaving the elements as they are on -1.
+    ORDATimestamp SynchroStartReading2(int n, ORDAInput** inputs, ORDAIOElt** elements, ORDADelay synchroTolerance,
+                                       ORDAEvent* abortEvent = nullptr);
     // Set-callbacks of the special properties of outputs and inputs.
     static void SetOutputFifoSizeProperty(ORDAProperty* property);
     static void SetOutputSubsamplingProperty(ORDAProperty* property);

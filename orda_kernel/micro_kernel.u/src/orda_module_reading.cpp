@@ -2,6 +2,7 @@
 #include "orda_component.h"
 #include "orda_io_monitor.h"
 #include "orda_module.h"
+#include "orda_multi_reading.h"
 #include "orda_private.h"
 #include "orda_streamed_string.h"
 
@@ -35,7 +36,7 @@ Connection Look(ORDAInputImplementation* in, ORDAIOMonitorImplementation*& fifo,
 {
     ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
     if (in->detachRequested) {
-        in->AcknowledgeDetachLocked();
+        ORDAPrivate::ReleaseHeldAndAcknowledgeLocked(in);
         return Connection::DetachPending;
     }
     fifo = in->fifo;
@@ -67,51 +68,8 @@ void ReadInput(ORDAModule* module, ORDAInput& input, bool messages, ORDAIOElt*& 
             if (Look(in, fifo, reader) != Connection::Connected) return;
             if (!fifo->StartReadingX(reader, nullptr, nullptr, &slot)) return;
         } else {
-            int rate = in->definition.subsampling;
-            if (rate < 1) rate = 1;
-            // A count carried from a multi-input read with a higher rate.
-            if (in->subsamplingCount >= rate) in->subsamplingCount = 0;
-            int i = in->subsamplingCount;
-            while (i < rate) {
-                const Connection c = Look(in, fifo, reader);
-                if (c == Connection::DetachPending) continue;
-                if (c == Connection::NotConnected) {
-                    ORDAEvent* events[2] = {&in->connectionEvent, &module->DyingEvent()};
-                    ORDAEvent::Wait(2, events, -1);
-                    if (module->IsDying()) throw static_cast<int>(ORDA::ModuleDied);
-                    in->connectionEvent.Reset();
-                    continue;
-                }
-                ORDAEvent* events[3] = {nullptr, nullptr, &in->interruptEvent};
-                bool interrupted = false;
-                if (!fifo->StartReadingX(reader, &events[0], &events[1], &slot)) {
-                    slot = nullptr;
-                    while (!slot) {
-                        const int r = messages ? ORDAEvent::MsgWait(3, events, -1) : ORDAEvent::Wait(3, events, -1);
-                        if (r == 0) {
-                            slot = fifo->AchieveStartReadingX(reader, 0, &events[0], &events[1]);
-                        } else if (r == 1) {
-                            throw static_cast<int>(ORDA::ModuleDied);
-                        } else if (r == ORDA::GotAMessage) {
-                            fifo->AbortStartReadingX(reader);
-                            return;
-                        } else {
-                            fifo->AbortStartReadingX(reader);
-                            in->interruptEvent.Reset();
-                            interrupted = true;
-                            break;
-                        }
-                    }
-                }
-                if (interrupted) {
-                    ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
-                    if (in->detachRequested) in->AcknowledgeDetachLocked();
-                    continue;
-                }
-                if (i != rate - 1) fifo->StopReading(reader, slot);
-                ++i;
-            }
-            in->subsamplingCount = 0;
+            slot = ORDAPrivate::TakeNextSlot(module, in, messages);
+            if (!slot) return;
         }
         {
             ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
@@ -127,6 +85,75 @@ void ReadInput(ORDAModule* module, ORDAInput& input, bool messages, ORDAIOElt*& 
         message << "Failed to start reading on " << in->fullName;
         module->Error(message.Beginning(), 0);
     }
+}
+
+}
+
+namespace ORDAPrivate {
+
+void ReleaseHeldAndAcknowledgeLocked(ORDAInputImplementation* in)
+{
+    if (in->heldCount != 0 && in->fifo)
+        for (int k = 0; k < in->heldCount; ++k) in->fifo->StopReading(in->readerIndex, in->heldSlots[k]);
+    in->heldCount = 0;
+    in->AcknowledgeDetachLocked();
+}
+
+ORDAFifoSlot* TakeNextSlot(ORDAModule* module, ORDAInputImplementation* in, bool messages)
+{
+    ORDAIOMonitorImplementation* fifo = nullptr;
+    int reader = -1;
+    ORDAFifoSlot* slot = nullptr;
+    int rate = in->definition.subsampling;
+    if (rate < 1) rate = 1;
+    // A count carried from a multi-input read with a higher rate would never
+    // match the lowered one again.
+    if (in->subsamplingCount >= rate) in->subsamplingCount = 0;
+    int i = in->subsamplingCount;
+    while (i < rate) {
+        const Connection c = Look(in, fifo, reader);
+        if (c == Connection::DetachPending) continue;
+        if (c == Connection::NotConnected) {
+            ORDAEvent* events[2] = {&in->connectionEvent, &module->DyingEvent()};
+            ORDAEvent::Wait(2, events, -1);
+            if (module->IsDying()) throw static_cast<int>(ORDA::ModuleDied);
+            in->connectionEvent.Reset();
+            continue;
+        }
+        // The FIFO hands back its writer's dying event; the reader waits on its own.
+        ORDAEvent* writerDying = nullptr;
+        ORDAEvent* events[3] = {nullptr, &module->DyingEvent(), &in->interruptEvent};
+        bool interrupted = false;
+        if (!fifo->StartReadingX(reader, &events[0], &writerDying, &slot)) {
+            slot = nullptr;
+            while (!slot) {
+                const int r = messages ? ORDAEvent::MsgWait(3, events, -1) : ORDAEvent::Wait(3, events, -1);
+                if (r == 0) {
+                    slot = fifo->AchieveStartReadingX(reader, 0, &events[0], &writerDying);
+                } else if (r == 1) {
+                    fifo->AbortStartReadingX(reader);
+                    throw static_cast<int>(ORDA::ModuleDied);
+                } else if (r == ORDA::GotAMessage) {
+                    fifo->AbortStartReadingX(reader);
+                    return nullptr;
+                } else {
+                    fifo->AbortStartReadingX(reader);
+                    in->interruptEvent.Reset();
+                    interrupted = true;
+                    break;
+                }
+            }
+        }
+        if (interrupted) {
+            ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
+            if (in->detachRequested) ReleaseHeldAndAcknowledgeLocked(in);
+            continue;
+        }
+        if (i != rate - 1) fifo->StopReading(reader, slot);
+        ++i;
+    }
+    in->subsamplingCount = 0;
+    return slot;
 }
 
 }
