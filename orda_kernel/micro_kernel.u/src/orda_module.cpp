@@ -7,7 +7,7 @@
 #include <locale.h>
 
 #include "orda_private.h"
-#include "orda_special_properties.h"
+#include "orda_builtin_properties.h"
 #include "orda_streamed_string.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "orda_module.h"
 #include "orda_private.h"
 #include "orda_regexp.h"
-#include "orda_special_properties.h"
+#include "orda_builtin_properties.h"
 #include "orda_streamed_string.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "orda_special_properties.h"
+#include "orda_builtin_properties.h"
 
 #include "orda_property_value.h"
 
