@@ -2,8 +2,6 @@
 
 #include <pthread.h>
 
-#include <exception>
-
 #include "orda_component.h"
 #include "orda_private.h"
 #include "orda_streamed_string.h"
@@ -13,11 +11,10 @@ namespace ordavix_host {
 namespace {
 
 // Reports what escaped a component's own code; true when it must die.
-bool HandleEscaped(ORDAComponent* c, const char* where)
+bool HandleEscaped(ORDAComponent* c)
 {
     ORDAStreamedString prefix;
     prefix << c->Kind() << " " << c->Name();
-    ORDAStreamedString fatal;
     try {
         throw;
     } catch (int e) {
@@ -26,24 +23,12 @@ bool HandleEscaped(ORDAComponent* c, const char* where)
             ORDAStreamedString message;
             message << prefix << " (threaded) died due to an error.";
             ORDA::ReportWarning(message.Beginning(), 1);
-            ORDAMutexGuard<ORDAMutex2> guard(c->m_stateMutex);
-            c->m_state |= ORDA::ErrorState;
-            return true;
+        } else {
+            ORDAPrivate::ReportFatalException(prefix.Beginning());
         }
-        fatal << prefix << " : Fatal error : Unhandled integer exception thrown from " << where
-              << ". Trying to catch up but the component might crash later.";
-    } catch (const char* s) {
-        fatal << prefix << " : Fatal error : Unhandled string thrown: " << (s ? s : "")
-              << " Trying to catch up but the component might crash later.";
-    } catch (const std::exception& e) {
-        fatal << prefix << " : Fatal error : Unhandled std::exception thrown: " << e.what()
-              << " Trying to catch up but the component might crash later.";
     } catch (...) {
-        fatal << prefix << " : Fatal error : Unhandled exception thrown. Trying to catch up but the component might "
-                           "crash later.";
+        ORDAPrivate::ReportFatalException(prefix.Beginning());
     }
-    ORDAPrivate::MessageBox(fatal.Beginning(), 2, 0, true);
-    ORDA::ReportError(fatal.Beginning(), 0);
     ORDAMutexGuard<ORDAMutex2> guard(c->m_stateMutex);
     c->m_state |= ORDA::ErrorState;
     return true;
@@ -58,7 +43,7 @@ void RunComponentLife(ORDAComponent* c)
     try {
         c->Birth();
     } catch (...) {
-        alive = !HandleEscaped(c, "Birth()");
+        alive = !HandleEscaped(c);
     }
     c->m_birthEvent.Set();
     c->SignalState();
@@ -69,7 +54,7 @@ void RunComponentLife(ORDAComponent* c)
             c->PerformanceMonitoring();
             c->Core();
         } catch (...) {
-            alive = !HandleEscaped(c, "Core()");
+            alive = !HandleEscaped(c);
         }
     }
     // A component that failed on its own is dying from now on.
@@ -77,7 +62,7 @@ void RunComponentLife(ORDAComponent* c)
     try {
         c->Banzai();
     } catch (...) {
-        HandleEscaped(c, "Banzai()");
+        HandleEscaped(c);
     }
     c->LoseOneLife();
     c->Wait4Death();
@@ -100,7 +85,7 @@ void RunModuleThread(void* record)
         try {
             function(argument);
         } catch (...) {
-            HandleEscaped(component, "a component thread");
+            HandleEscaped(component);
         }
         component->LoseOneLife();
         return;
@@ -113,7 +98,7 @@ void RunModuleThread(void* record)
     try {
         (module->*function)();
     } catch (...) {
-        if (module->m_component) HandleEscaped(module->m_component, "a component thread");
+        if (module->m_component) HandleEscaped(module->m_component);
     }
     module->LoseOneLife();
 }

@@ -1,5 +1,4 @@
 // The simulated CAN / CAN FD bus access library.
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -158,16 +157,10 @@ class CanSimulator {
     if (!configOk) return VTCAN_ERR_CONFIGURATION;
     if (nAttr > 0 && attrs == nullptr) return VTCAN_ERR_INVALID_PARAMETER;
     std::vector<std::string> hosts;
-    for (uint32_t i = 0; i < nAttr; ++i) {
-      if (attrs[i].tSearchAttributeType != VTCAN_SEARCH_ARRTIBUTE_TYPE_IP_V4_ADDRESS) return VTCAN_ERR_INVALID_PARAMETER;
-      const std::string text(attrs[i].szSearchAttribute, strnlen(attrs[i].szSearchAttribute, 256));
-      in_addr address{};
-      if (text.size() == 256 || inet_pton(AF_INET, text.c_str(), &address) != 1) return VTCAN_ERR_INVALID_PARAMETER;
-      hosts.push_back(text);
-    }
+    if (!ReadSearchHosts(nAttr, attrs, VTCAN_SEARCH_ARRTIBUTE_TYPE_IP_V4_ADDRESS, &hosts))
+      return VTCAN_ERR_INVALID_PARAMETER;
     for (auto& c : channels) {
-      if (std::all_of(hosts.begin(), hosts.end(), [&](const std::string& h) { return h == c.cfg.host; }))
-        out->push_back(&c);
+      if (MatchesHosts(hosts, c.cfg.host)) out->push_back(&c);
     }
     return 0;
   }

@@ -1,5 +1,4 @@
 // The simulated Ethernet bus access library.
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -165,16 +164,10 @@ class EthSimulator {
     if (!configOk) return VTETH_ERR_CONFIGURATION;
     if (nAttr > 0 && attrs == nullptr) return VTETH_ERR_INVALID_PARAMETER;
     std::vector<std::string> hosts;
-    for (uint32_t i = 0; i < nAttr; ++i) {
-      if (attrs[i].tSearchAttributeType != VTETH_SEARCH_ARRTIBUTE_TYPE_IP_V4_ADDRESS) return VTETH_ERR_INVALID_PARAMETER;
-      const std::string text(attrs[i].szSearchAttribute, strnlen(attrs[i].szSearchAttribute, 256));
-      in_addr address{};
-      if (text.size() == 256 || inet_pton(AF_INET, text.c_str(), &address) != 1) return VTETH_ERR_INVALID_PARAMETER;
-      hosts.push_back(text);
-    }
+    if (!ReadSearchHosts(nAttr, attrs, VTETH_SEARCH_ARRTIBUTE_TYPE_IP_V4_ADDRESS, &hosts))
+      return VTETH_ERR_INVALID_PARAMETER;
     for (auto& i : interfaces)
-      if (std::all_of(hosts.begin(), hosts.end(), [&](const std::string& h) { return h == i.cfg.host; }))
-        out->push_back(&i);
+      if (MatchesHosts(hosts, i.cfg.host)) out->push_back(&i);
     return 0;
   }
 

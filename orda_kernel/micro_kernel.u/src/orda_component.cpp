@@ -216,6 +216,28 @@ void ORDAComponent::CallDynamic()
 
 
 // ---------------------------------------------------------------------------
+void ORDAPrivate::ReportFatalException(const char* prefix)
+{
+    ORDAStreamedString fatal;
+    try {
+        throw;
+    } catch (int) {
+        fatal << prefix << " : Fatal error : Unhandled integer exception thrown. Trying to catch up but the component "
+                           "might crash later.";
+    } catch (const char* s) {
+        fatal << prefix << " : Fatal error : Unhandled string thrown: " << (s ? s : "")
+              << " Trying to catch up but the component might crash later.";
+    } catch (const std::exception& e) {
+        fatal << prefix << " : Fatal error : Unhandled std::exception thrown: " << e.what()
+              << " Trying to catch up but the component might crash later.";
+    } catch (...) {
+        fatal << prefix << " : Fatal error : Unhandled exception thrown. Trying to catch up but the component might "
+                           "crash later.";
+    }
+    ORDAPrivate::MessageBox(fatal.Beginning(), 2, 0, true);
+    ORDA::ReportError(fatal.Beginning(), 0);
+}
+
 template <typename Body>
 void ORDAComponent::SequentialBarrier(bool start, Body body)
 {
@@ -223,7 +245,6 @@ void ORDAComponent::SequentialBarrier(bool start, Body body)
     prefix << Kind() << " " << Name();
     // Failures at start only add DyingState; during processing ErrorState too.
     const unsigned failed = start ? ORDA::DyingState : (ORDA::ErrorState | ORDA::DyingState);
-    ORDAStreamedString fatal;
     try {
         body();
         return;
@@ -252,20 +273,10 @@ void ORDAComponent::SequentialBarrier(bool start, Body body)
             }
             throw;
         }
-        fatal << prefix << " : Fatal error : Unhandled integer exception thrown. Trying to catch up but the component "
-                           "might crash later.";
-    } catch (const char* s) {
-        fatal << prefix << " : Fatal error : Unhandled string thrown: " << (s ? s : "")
-              << " Trying to catch up but the component might crash later.";
-    } catch (const std::exception& e) {
-        fatal << prefix << " : Fatal error : Unhandled std::exception thrown: " << e.what()
-              << " Trying to catch up but the component might crash later.";
+        ORDAPrivate::ReportFatalException(prefix.Beginning());
     } catch (...) {
-        fatal << prefix << " : Fatal error : Unhandled exception thrown. Trying to catch up but the component might "
-                           "crash later.";
+        ORDAPrivate::ReportFatalException(prefix.Beginning());
     }
-    ORDAPrivate::MessageBox(fatal.Beginning(), 2, 0, true);
-    ORDA::ReportError(fatal.Beginning(), 0);
     SequentialDeathAfterFailure(failed);
 }
 

@@ -4,6 +4,13 @@
 #include "orda_couple.h"
 #include "orda_module.h"
 
+namespace ORDAPrivate {
+// Inside a catch block: shows and reports the fatal-error text for the
+// exception being handled (a text, a standard exception, an integer or
+// anything else), prefixed with `prefix`.
+void ReportFatalException(const char* prefix);
+}
+
 struct ORDAPoint {
     std::int32_t x;
     std::int32_t y;
