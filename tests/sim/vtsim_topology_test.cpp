@@ -88,8 +88,8 @@ TEST_F(SimTopology, SmallEthernetQueueCountsOverflow) {
       {"id": "A", "interface": "VT6306", "segment": "s"},
       {"id": "B", "interface": "VT6306", "segment": "s", "receiveQueueFrames": 2}]}})"));
   ASSERT_EQ(VTSIM_EthReset(), 0);
-  EXPECT_TRUE(CanChannels().empty()) << "no CAN section, no CAN channels";
   ASSERT_EQ(VTSIM_CanReset(), 0);
+  EXPECT_TRUE(CanChannels().empty()) << "no CAN section, no CAN channels";
   auto open = [](const char* id) {
     VTTEthHandle h = VTETH_INVALID_HANDLE;
     EXPECT_EQ(VTETH_RegisterInterface("Veltrac", "VT6306", "", id, &h), 0);
