@@ -3,22 +3,15 @@
 #include <pthread.h>
 
 #include <cstring>
-#include <ctime>
 #include <exception>
 
 #include "orda_engine_properties.h"
 #include "orda_private.h"
 #include "orda_builtin_properties.h"
 #include "orda_streamed_string.h"
+#include "orda_time.h"
 
 namespace {
-
-void SleepMicroseconds(long us)
-{
-    timespec ts{us / 1000000, (us % 1000000) * 1000};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-}
 
 void OnThreadedSet(ORDAProperty* property)
 {
@@ -51,17 +44,6 @@ void* MainThreadEntry(void* argument)
 {
     ORDAPrivate::kernel->ComponentMainThread(static_cast<ORDAComponent*>(argument));
     return nullptr;
-}
-
-bool StartDetachedThread(void* (*entry)(void*), void* argument, pthread_t* thread)
-{
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    pthread_attr_setinheritsched(&attr, PTHREAD_INHERIT_SCHED);
-    const int rc = pthread_create(thread, &attr, entry, argument);
-    pthread_attr_destroy(&attr);
-    return rc == 0;
 }
 
 template <typename T>
@@ -358,7 +340,7 @@ void ORDAComponent::Start()
         // quick shutdown still waits for it.
         OneMoreLife();
         pthread_t thread;
-        if (!StartDetachedThread(MainThreadEntry, this, &thread)) {
+        if (!ORDAPrivate::StartDetachedThread(MainThreadEntry, this, &thread)) {
             LoseOneLife();
             {
                 ORDAMutexGuard<ORDAMutex2> guard(m_stateMutex);
@@ -602,7 +584,7 @@ void ORDAComponent::Shutdown()
             ORDAPrivate::Report(message.Beginning(), ORDA::Warning, 1, true);
             break;
         }
-        SleepMicroseconds(10000);
+        ORDA::Wait4AWhile(10000);
     }
 
     for (auto* o = m_outputs.First(); o; o = o->Next()) {
@@ -617,17 +599,12 @@ void ORDAComponent::Shutdown()
 
 // ---------------------------------------------------------------------------
 template <typename Entry>
-const Entry& ORDAComponent::DefinitionEntry(Entry* table, int index, const char* what)
+const Entry& ORDAComponent::DefinitionEntry(Entry* table, int index, const char* what, const char* kind)
 {
-    int n = 0;
-    if (table)
-        while (table[n].name) ++n;
-    if (index < 0 || index >= n) {
+    if (index < 0 || static_cast<std::uint32_t>(index) >= ORDA::EntriesBeforeTerminator(table)) {
         // Past the table is as bad as its terminating entry.
         ORDAStreamedString message;
-        message << "Call to " << what << " failed. Bad ";
-        for (const char* c = what + 3; *c; ++c) message << static_cast<char>(c == what + 3 ? *c - 'A' + 'a' : *c);
-        message << " definition.";
+        message << "Call to " << what << " failed. Bad " << kind << " definition.";
         Error(message.Beginning(), 2);
     }
     return table[index];
@@ -656,22 +633,22 @@ ORDAOutput* ORDAComponent::NewOutput(const ORDAOutputDefinition& d, const char* 
 
 ORDAInput* ORDAComponent::NewInput(int index, const char* name)
 {
-    return NewInput(DefinitionEntry(m_definition->inputs, index, "NewInput"), name);
+    return NewInput(DefinitionEntry(m_definition->inputs, index, "NewInput", "input"), name);
 }
 
 ORDAOutput* ORDAComponent::NewOutput(int index, const char* name)
 {
-    return NewOutput(DefinitionEntry(m_definition->outputs, index, "NewOutput"), name);
+    return NewOutput(DefinitionEntry(m_definition->outputs, index, "NewOutput", "output"), name);
 }
 
 ORDAProperty* ORDAComponent::NewProperty(int index, const char* name)
 {
-    return ORDAModule::NewProperty(DefinitionEntry(m_definition->properties, index, "NewProperty"), name);
+    return ORDAModule::NewProperty(DefinitionEntry(m_definition->properties, index, "NewProperty", "property"), name);
 }
 
 ORDAAction* ORDAComponent::NewAction(int index, const char* name)
 {
-    return ORDAModule::NewAction(DefinitionEntry(m_definition->actions, index, "NewAction"), name);
+    return ORDAModule::NewAction(DefinitionEntry(m_definition->actions, index, "NewAction", "action"), name);
 }
 
 ORDAInput* ORDAComponent::NewInput(const char* model, const char* name)
@@ -730,8 +707,8 @@ ORDACouple<bool, unsigned long> ORDAComponent::CreateThread(ORDAThreadFreeFuncti
     unsigned long threadId = 0;
     ORDAThreadFreeRecord record{nullptr, 1, &started, &created, &threadId, this, function, argument};
     pthread_t thread;
-    if (!StartDetachedThread(FreeThreadEntry, &record, &thread))
+    if (!ORDAPrivate::StartDetachedThread(FreeThreadEntry, &record, &thread))
         Error("Failed to create a component thread that runs a non-member function", 1);
-    while (!started.load(std::memory_order_acquire)) SleepMicroseconds(10000);
+    while (!started.load(std::memory_order_acquire)) ORDA::Wait4AWhile(10000);
     return ORDACouple<bool, unsigned long>(created, threadId);
 }

@@ -99,7 +99,7 @@ private:
     // Steps 1 and 2 of sequential processing on the current input.
     void ProcessAvailableData(ORDAInput* input, bool stopReadingAfterCore);
     template <typename Entry>
-    const Entry& DefinitionEntry(Entry* table, int index, const char* what);
+    const Entry& DefinitionEntry(Entry* table, int index, const char* what, const char* kind);
     template <typename Entry>
     const Entry& DefinitionByModel(Entry* table, const char* model, const char* name, const char* what);
 };

@@ -3,21 +3,14 @@
 #include <pthread.h>
 
 #include <clocale>
-#include <ctime>
 #include <locale.h>
 
 #include "orda_private.h"
 #include "orda_builtin_properties.h"
 #include "orda_streamed_string.h"
+#include "orda_time.h"
 
 namespace {
-
-void SleepMicroseconds(long us)
-{
-    timespec ts{us / 1000000, (us % 1000000) * 1000};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-}
 
 void OnProcessorSet(ORDAProperty* property)
 {
@@ -66,6 +59,17 @@ void ORDAPrivate::UseCNumericLocale()
 {
     static locale_t cNumeric = newlocale(LC_NUMERIC_MASK, "C", duplocale(LC_GLOBAL_LOCALE));
     if (cNumeric) uselocale(cNumeric);
+}
+
+bool ORDAPrivate::StartDetachedThread(void* (*entry)(void*), void* argument, pthread_t* thread)
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setinheritsched(&attr, PTHREAD_INHERIT_SCHED);
+    const int rc = pthread_create(thread, &attr, entry, argument);
+    pthread_attr_destroy(&attr);
+    return rc == 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -186,19 +190,13 @@ void ORDAModule::CreateThread(ORDAThreadFunction function)
     ORDAThreadRecord record{this, function, &started};
     ThreadStart start{this, &record, m_component != nullptr};
 
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    pthread_attr_setinheritsched(&attr, PTHREAD_INHERIT_SCHED);
     pthread_t thread;
-    const int rc = pthread_create(&thread, &attr, ModuleThreadEntry, &start);
-    pthread_attr_destroy(&attr);
-    if (rc != 0)
+    if (!ORDAPrivate::StartDetachedThread(ModuleThreadEntry, &start, &thread))
         Error(m_component ? "Failed to create a component thread that runs a member function"
                           : "Failed to create module thread",
               1, ErrorGeneric);
     // The record lives on this stack: wait until the engine has taken it over.
-    while (!started.load(std::memory_order_acquire)) SleepMicroseconds(10000);
+    while (!started.load(std::memory_order_acquire)) ORDA::Wait4AWhile(10000);
 }
 
 // ---------------------------------------------------------------------------

@@ -24,6 +24,8 @@ class ORDAIOElt;
 namespace ORDAPrivate {
 // First act of every thread the runtime creates.
 void UseCNumericLocale();
+// A detached OS thread with inherited scheduling; false when it could not start.
+bool StartDetachedThread(void* (*entry)(void*), void* argument, pthread_t* thread);
 }
 class ORDAModule;
 class ORDAComponent;
