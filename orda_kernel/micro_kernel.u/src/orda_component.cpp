@@ -422,6 +422,12 @@ void ORDAComponent::SequentialDeathAfterFailure(unsigned addedState)
         m_state |= addedState;
     }
     m_dyingEvent.Set();
+    DieInThisThread();
+}
+
+// The death of a component without a thread of its own, on the caller's.
+void ORDAComponent::DieInThisThread()
+{
     m_deathDone = true;
     LoseOneLife();
     Banzai();
@@ -501,18 +507,16 @@ bool ORDAComponent::Wait4Death()
 
 void ORDAComponent::CommitSuicide()
 {
+    if (!m_threaded) {
+        SequentialDeathAfterFailure(ORDA::DyingState);
+        return;
+    }
     {
         ORDAMutexGuard<ORDAMutex2> guard(m_stateMutex);
         m_state |= ORDA::DyingState;
     }
     m_dyingEvent.Set();
-    if (m_threaded) throw static_cast<int>(ORDA::ModuleDied);
-    m_deathDone = true;
-    LoseOneLife();
-    Banzai();
-    Wait4Death();
-    CallDeath();
-    Die4Good();
+    throw static_cast<int>(ORDA::ModuleDied);
 }
 
 void ORDAComponent::SequentialDeath()
@@ -520,12 +524,7 @@ void ORDAComponent::SequentialDeath()
     if (m_primaryThreadIdProperty) ORDAModule::DirectSet(m_primaryThreadIdProperty, -1L);
     ORDAMutexGuard<ORDAMutex> life(m_lifeMutex);
     if (m_deathDone) return;
-    m_deathDone = true;
-    LoseOneLife();
-    Banzai();
-    Wait4Death();
-    CallDeath();
-    Die4Good();
+    DieInThisThread();
 }
 
 // ---------------------------------------------------------------------------

@@ -90,8 +90,9 @@ public:
     ORDAProperty* m_primaryThreadIdProperty = nullptr;
 
 private:
-    // Runs what the sequential barrier runs after a caught failure.
+    // Adds the state bits, sets the dying event, then dies in this thread.
     void SequentialDeathAfterFailure(unsigned addedState);
+    void DieInThisThread();
     // The exception barrier of sequential start (start true) and processing.
     template <typename Body>
     void SequentialBarrier(bool start, Body body);
