@@ -293,8 +293,6 @@ protected:
 
 private:
     void CreatePerformanceProperties();
-    ORDAProperty* CreateSpecial(const ORDAPropertyDefinition& definition, const char* fullName,
-                                const char* shortName);
     void RemoveSpecialPropertiesOf(const ORDAStackedString<40>& elementFullName);
     void ForgetRegisteredName(const ORDAStackedString<40>& fullName);
 };
