@@ -89,7 +89,9 @@ int TimedHostWait(int n, ORDAEvent** events, ORDADelay timeout)
         ORDADelay limit = -1;
         if (pass.speed > 0 && !pass.paused) {
             limit = ORDAPrivate::RealDelay(deadline - pass.now, pass.speed);
-            if (limit <= ORDAPrivate::MinimumWaitTime) return ORDA::TimeOut;
+            // Reached: a last look, so that an event already set is not
+            // reported as a timeout (a zero timeout polls).
+            if (limit <= ORDAPrivate::MinimumWaitTime) return ORDAEvent::Wait(n, events, 0);
         }
         events[n] = pass.Register();
         const int result = ORDAEvent::Wait(n + 1, events, limit);
@@ -120,7 +122,11 @@ bool ORDAModule::Wait4Event(ORDAEvent& event, ORDADelay timeout)
     return false;
 }
 
-bool ORDAModule::Wait4Event(ORDAEvent* event, ORDADelay timeout) { return Wait4Event(*event, timeout); }
+// No event: only the dying event and the timeout end the wait.
+bool ORDAModule::Wait4Event(ORDAEvent* event, ORDADelay timeout)
+{
+    return Wait4Event(event ? *event : m_dyingEvent, timeout);
+}
 
 int ORDAModule::Wait4Events(int n, ORDAEvent** events, ORDADelay timeout, bool withDyingEvent)
 {
