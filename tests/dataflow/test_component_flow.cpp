@@ -250,4 +250,52 @@ TEST_F(Flow, WriterShutdownWhileReadersHoldSlotsEndsWithoutHang)
     }
 }
 
+TEST_F(Flow, ElementPropertiesReachTheFifoOrAreRefused)
+{
+    Node* w = Writer(4);
+    Node* r = Make("R", false, {{ORDA::FifoReader, 1}, {ORDA::SamplingReader, 1}});
+    Connect(w, r, 0);
+    Connect(w, r, 1);
+    ORDAIOMonitorImplementation& fifo = *w->Out().monitor;
+    const int fifoIndex = r->In(0).readerIndex;
+
+    Prop("W.out.fifosize")->Set(8L);
+    EXPECT_EQ(fifo.Count(), 8);
+    Prop("R.in0.readerType")->Set(static_cast<long>(ORDA::NeverSkippingReader));
+    EXPECT_EQ(r->In(0).definition.readerType, ORDA::NeverSkippingReader);
+    EXPECT_TRUE(fifo.neverSkippingReaders & (1u << fifoIndex));
+    Prop("R.in0.subsampling")->Set(3L);
+    EXPECT_EQ(fifo.readerBytes[fifoIndex], 2);
+
+    struct Refusal {
+        const char* property;
+        long wanted;
+        long shown;
+        const char* text;
+    };
+    const Refusal refusals[] = {
+        {"R.in0.readerType", ORDA::Wait4NextReader, ORDA::NeverSkippingReader,
+         "component R: Bad parameter: The input R.in0 cannot be switched to SamplingReader or Wait4NextReader."},
+        {"R.in1.readerType", ORDA::Wait4NextReader, ORDA::SamplingReader,
+         "component R: Bad parameter: The input R.in1 is a SamplingReader or Wait4NextReader and cannot be switched to "
+         "FifoReader, NeverSkippingReader or LastOrNextReader"},
+    };
+    for (const Refusal& c : refusals) {
+        SCOPED_TRACE(c.property);
+        engine->ClearReports();
+        Prop(c.property)->Set(c.wanted);
+        EXPECT_EQ(Prop(c.property)->IntegerValue(), c.shown);
+        EXPECT_TRUE(HasReport(c.text));
+    }
+    EXPECT_EQ(r->In(1).definition.readerType, ORDA::SamplingReader);
+
+    w->Start();
+    r->Start();
+    engine->ClearReports();
+    Prop("W.out.fifosize")->Set(2L);
+    EXPECT_TRUE(HasReport("component W: Cannot change the output fifo sizes while module is running."));
+    EXPECT_EQ(fifo.Count(), 8);
+    EXPECT_EQ(w->Out().definition.fifoSize, 8);
+}
+
 }
