@@ -285,6 +285,17 @@ TEST_F(Multi, SamplingReaderInputsAreRefusedInAMultiInputRead)
               std::string::npos);
     EXPECT_EQ(reader->In(0).insideStartReading, 0);
     EXPECT_FALSE(IsWaiting(reader->In(0)));
+
+    // The newest slot again and again: a window would hold one slot twice.
+    Write(writers[1], 1);
+    ORDAIOElt* e[2] = {};
+    engine->ClearReports();
+    EXPECT_THROW(reader->NLastStartReading(*in[1], 2, e), int);
+    EXPECT_NE(engine->Reports().back().text.find(
+                  "NLastStartReading is not possible with SamplingReader inputs. R.in1 is a SamplingReader input."),
+              std::string::npos);
+    EXPECT_EQ(reader->In(1).heldCount, 0);
+    EXPECT_EQ(reader->In(1).insideStartReading, 0);
 }
 
 // --- dying in every kind of wait -------------------------------------------

@@ -311,6 +311,14 @@ bool ORDAModule::NLastStartReading(ORDAInput& input, int n, ORDAIOElt** elements
     In* in = Impl(&input);
     if (IsDying()) throw static_cast<int>(ORDA::ModuleDied);
     if (n < 1) return false;
+    if (in->definition.readerType == ORDA::SamplingReader) {
+        // It is served the newest slot again and again: the window would
+        // hold one slot twice and give it back while still reading it.
+        ORDAStreamedString message;
+        message << "NLastStartReading is not possible with SamplingReader inputs. " << in->fullName
+                << " is a SamplingReader input.";
+        Error(message.Beginning(), 0);
+    }
     {
         ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
         if (in->detachRequested && in->heldCount != 0) ORDAPrivate::ReleaseHeldAndAcknowledgeLocked(in);
