@@ -531,7 +531,7 @@ void ORDAComponent::SequentialDeath()
 namespace {
 // Gives readers of this component's outputs their detach handshake, so
 // none keeps a slot of a FIFO that is about to be emptied.
-void ReleaseReader(ORDAInputImplementation* reader)
+void ReleaseReader(const char* writer, ORDAInputImplementation* reader)
 {
     reader->inputLock.Lock();
     reader->detachAckEvent.Reset();
@@ -540,10 +540,19 @@ void ReleaseReader(ORDAInputImplementation* reader)
         reader->interruptEvent.Set();
         reader->inputLock.Release();
         // A reader that let go without acknowledging (it died meanwhile)
-        // must not hold the shutdown for ever.
+        // must not hold the shutdown for ever. One that keeps its slots while
+        // it waits for something else is waited for: its samples live in
+        // this FIFO. Say so once, or the shutdown looks hung.
+        int seconds = 0;
         while (reader->detachAckEvent.Wait(1000000) == ORDA::TimeOut) {
             ORDAMutexGuard<ORDAMutex> guard(reader->inputLock);
             if (reader->heldCount == 0 && !reader->insideStartReading) break;
+            if (++seconds == 10) {
+                ORDAStreamedString message;
+                message << "Component " << writer << " waits for its reader " << reader->fullName
+                        << " to give back the samples it holds.";
+                ORDAPrivate::Report(message.Beginning(), ORDA::Warning, 1, true);
+            }
         }
         reader->detachAckEvent.Reset();
     } else {
@@ -589,7 +598,7 @@ void ORDAComponent::Shutdown()
     for (auto* o = m_outputs.First(); o; o = o->Next()) {
         auto* out = static_cast<ORDAOutputImplementation*>(o->value);
         for (auto* c = out->connectedInputs.First(); c; c = c->Next())
-            ReleaseReader(static_cast<ORDAInputImplementation*>(c->value));
+            ReleaseReader(Name(), static_cast<ORDAInputImplementation*>(c->value));
     }
     ResetInputsAndOutputs();
     FreeBuffers();
