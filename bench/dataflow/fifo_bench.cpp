@@ -6,7 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -50,12 +53,24 @@ ORDAFifoSlot* BlockingRead(ORDAIOMonitorImplementation& fifo, int r)
     }
 }
 
-void Latencies(benchmark::State& state, std::vector<std::int64_t>& l)
+// Per benchmark: samples/s and the latencies of the last iteration, for
+// the ratios printed at the end.
+struct Result {
+    double rate = 0, median = 0, p99 = 0;
+};
+std::map<std::string, Result> g_results;
+
+void Record(benchmark::State& state, const std::string& name, std::int64_t startNs, std::vector<std::int64_t>* l)
 {
-    if (l.empty()) return;
-    std::sort(l.begin(), l.end());
-    state.counters["median_ns"] = static_cast<double>(l[l.size() / 2]);
-    state.counters["p99_ns"] = static_cast<double>(l[l.size() * 99 / 100]);
+    Result& r = g_results[name];
+    const double seconds = static_cast<double>(NowNs() - startNs) / 1e9;
+    if (seconds > 0) r.rate = static_cast<double>(state.iterations()) * kSamples / seconds;
+    if (!l || l->empty()) return;
+    std::sort(l->begin(), l->end());
+    r.median = static_cast<double>((*l)[l->size() / 2]);
+    r.p99 = static_cast<double>((*l)[l->size() * 99 / 100]);
+    state.counters["median_ns"] = r.median;
+    state.counters["p99_ns"] = r.p99;
 }
 
 struct Pipe {
@@ -91,6 +106,7 @@ void BM_FifoHandoff(benchmark::State& state)
     const int type = static_cast<int>(state.range(0));
     std::vector<std::int64_t> latencies;
     latencies.reserve(kSamples);
+    const std::int64_t start = NowNs();
     for (auto _ : state) {
         Pipe pipe({type});
         ORDAIOMonitorImplementation& fifo = *pipe.out->monitor;
@@ -110,7 +126,7 @@ void BM_FifoHandoff(benchmark::State& state)
         reader.join();
     }
     state.SetItemsProcessed(state.iterations() * kSamples);
-    Latencies(state, latencies);
+    Record(state, type == ORDA::FifoReader ? "FifoReader" : "NeverSkippingReader", start, &latencies);
 }
 BENCHMARK(BM_FifoHandoff)->Arg(ORDA::FifoReader)->Arg(ORDA::NeverSkippingReader)->UseRealTime()->Unit(benchmark::kMillisecond);
 
@@ -120,6 +136,7 @@ void BM_MutexRingBaseline(benchmark::State& state)
 {
     std::vector<std::int64_t> latencies;
     latencies.reserve(kSamples);
+    const std::int64_t start = NowNs();
     for (auto _ : state) {
         std::mutex m;
         std::condition_variable notEmpty;
@@ -155,7 +172,7 @@ void BM_MutexRingBaseline(benchmark::State& state)
         reader.join();
     }
     state.SetItemsProcessed(state.iterations() * kSamples);
-    Latencies(state, latencies);
+    Record(state, "baseline", start, &latencies);
 }
 BENCHMARK(BM_MutexRingBaseline)->UseRealTime()->Unit(benchmark::kMillisecond);
 
@@ -165,6 +182,7 @@ void BM_FifoFanOut(benchmark::State& state)
     const std::vector<int> types = {ORDA::FifoReader,       ORDA::FifoReader,      ORDA::NeverSkippingReader,
                                     ORDA::NeverSkippingReader, ORDA::LastOrNextReader, ORDA::LastOrNextReader,
                                     ORDA::Wait4NextReader,  ORDA::SamplingReader};
+    const std::int64_t start = NowNs();
     for (auto _ : state) {
         Pipe pipe(types);
         ORDAIOMonitorImplementation& fifo = *pipe.out->monitor;
@@ -188,9 +206,33 @@ void BM_FifoFanOut(benchmark::State& state)
         for (auto& t : readers) t.join();
     }
     state.SetItemsProcessed(state.iterations() * kSamples);
+    Record(state, "fan-out", start, nullptr);
 }
 BENCHMARK(BM_FifoFanOut)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const auto base = g_results.find("baseline");
+    for (const char* name : {"FifoReader", "NeverSkippingReader"}) {
+        const auto r = g_results.find(name);
+        if (r == g_results.end() || base == g_results.end() || base->second.rate <= 0) continue;
+        const Result& b = base->second;
+        std::printf("hand-off %-20s %10.0f samples/s = %.2f x baseline; median %6.0f ns = %.2f x; p99 %7.0f ns = %.2f x\n",
+                    name, r->second.rate, r->second.rate / b.rate, r->second.median,
+                    b.median > 0 ? r->second.median / b.median : 0.0, r->second.p99,
+                    b.p99 > 0 ? r->second.p99 / b.p99 : 0.0);
+    }
+    if (base != g_results.end())
+        std::printf("hand-off %-20s %10.0f samples/s; median %6.0f ns; p99 %7.0f ns\n", "baseline (mutex ring)",
+                    base->second.rate, base->second.median, base->second.p99);
+    const auto fan = g_results.find("fan-out");
+    if (fan != g_results.end())
+        std::printf("fan-out  %-20s %10.0f samples/s written\n", "1 writer, 8 readers", fan->second.rate);
+    return 0;
+}
