@@ -32,11 +32,9 @@ void OnPrioritySet(ORDAProperty* property)
 void OnAutoStartSet(ORDAProperty* property)
 {
     ORDAModule* m = property->Owner();
-    {
-        ORDAMutexGuard<ORDAMutex2> guard(m->m_stateMutex);
-        if (property->BoolValue()) m->m_state |= ORDA::StartAutomaticallyState;
-        else m->m_state &= ~ORDA::StartAutomaticallyState;
-    }
+    // Under the property mutex: no state mutex, one atomic operation.
+    if (property->BoolValue()) m->m_state |= ORDA::StartAutomaticallyState;
+    else m->m_state &= ~ORDA::StartAutomaticallyState;
     m->SignalState();
 }
 
@@ -287,7 +285,8 @@ void ORDAComponent::Start()
             ORDAStreamedString message;
             message << "Unable to start component " << Name() << ". Its property " << impl->shortName
                     << " needs to be initialized.";
-            m_state = (m_state & ~ORDA::LivingState) | ORDA::ErrorState;
+            m_state &= ~ORDA::LivingState;
+            m_state |= ORDA::ErrorState;
             guard.unlock_mtx();
             SignalState();
             m_coreMutex.Release();
@@ -344,7 +343,8 @@ void ORDAComponent::Start()
             LoseOneLife();
             {
                 ORDAMutexGuard<ORDAMutex2> guard(m_stateMutex);
-                m_state = (m_state & ~ORDA::LivingState) | ORDA::ErrorState;
+                m_state &= ~ORDA::LivingState;
+                m_state |= ORDA::ErrorState;
             }
             SignalState();
             m_coreMutex.Release();
@@ -482,8 +482,8 @@ void ORDAComponent::Die4Good()
         ORDAMutexGuard<ORDAMutex2> guard(m_stateMutex);
         m_perfStarted = false;
         m_periodSum = 0;
-        m_state = ORDA::DeadState | (m_state & (ORDA::ErrorState | ORDA::StartAutomaticallyState));
-        state = m_state;
+        m_state &= ORDA::ErrorState | ORDA::StartAutomaticallyState;
+        state = (m_state |= ORDA::DeadState);
     }
     ORDAPrivate::kernel->ModuleStateChanged(name.Beginning(), static_cast<int>(state));
 }

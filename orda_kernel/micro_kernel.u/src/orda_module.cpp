@@ -148,11 +148,9 @@ void ORDAModule::Error(const char* text, int code, ErrorCode errorCode)
 
 void ORDAModule::SignalState() { ORDAPrivate::kernel->ModuleStateChanged(Name(), static_cast<int>(State())); }
 
-unsigned ORDAModule::State()
-{
-    ORDAMutexGuard<ORDAMutex2> guard(m_stateMutex);
-    return m_state;
-}
+// Without the state mutex: set hooks read it under the property mutex,
+// which comes after the state mutex.
+unsigned ORDAModule::State() { return m_state.load(); }
 
 bool ORDAModule::IsDying() { return (State() & ORDA::DyingState) != 0; }
 bool ORDAModule::IsStarted() { return (State() & ORDA::LivingState) != 0; }

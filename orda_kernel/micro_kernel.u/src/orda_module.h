@@ -222,7 +222,10 @@ public:
     static void SetInputReaderTypeProperty(ORDAProperty* property);
 
     // --- data (the runtime's and the engine's) ----------------------------
-    unsigned m_state = ORDA::LivingState;
+    // Changed under the state mutex, or by single atomic operations where
+    // the state mutex would come after the property mutex (set hooks);
+    // read without a lock.
+    std::atomic<unsigned> m_state{ORDA::LivingState};
     ORDAStackedString<40> m_lastError;
     ErrorCode m_lastErrorCode = ErrorGeneric;
     bool m_threaded = false;
