@@ -1,20 +1,14 @@
 #include "orda_input.h"
 
-#include <ctime>
-
 #include "orda_element_names.h"
 #include "orda_io_monitor.h"
 #include "orda_output.h"
 #include "orda_private.h"
+#include "orda_time.h"
 
-namespace ORDAPrivate {
+namespace {
 // The runtime polls the host's detach flag in these steps.
-void SleepTenMilliseconds()
-{
-    timespec t{0, 10 * 1000 * 1000};
-    while (nanosleep(&t, &t) != 0) {
-    }
-}
+void SleepTenMilliseconds() { ORDA::Wait4AWhile(10000); }
 }
 
 ORDAInputImplementation::ORDAInputImplementation(const ORDAInputDefinition& d, ORDAComponent* o, const char* full,
@@ -70,12 +64,23 @@ void ORDAInputImplementation::AcknowledgeDetachLocked()
     detachAckEvent.Set();
     while (detachRequested) {
         inputLock.Release();
-        ORDAPrivate::SleepTenMilliseconds();
+        SleepTenMilliseconds();
         inputLock.Lock();
         // The host may have finished and begun the next detach during the
         // sleep; that request needs its own acknowledgement.
         detachAckEvent.Set();
     }
+}
+
+void ORDAInputImplementation::EnterStartReading()
+{
+    ORDAMutexGuard<ORDAMutex> guard(inputLock);
+    while (detachRequested) {
+        guard.unlock_mtx();
+        SleepTenMilliseconds();
+        guard.relock_mtx();
+    }
+    insideStartReading = 1;
 }
 
 void ORDAInputImplementation::ExitStartReading()

@@ -9,10 +9,6 @@
 #include "orda_private.h"
 #include "orda_streamed_string.h"
 
-namespace ORDAPrivate {
-void SleepTenMilliseconds();
-}
-
 namespace {
 using In = ORDAInputImplementation;
 
@@ -241,15 +237,7 @@ ORDAIOElt* SequentialMultiRead(ORDAModule* module, int n, ORDAInput** inputs, in
     In* in = Impl(inputs[*which]);
     if (!in->IsConnected()) return nullptr;
     module->StopReading(*in);
-    {
-        ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
-        while (in->detachRequested) {
-            guard.unlock_mtx();
-            ORDAPrivate::SleepTenMilliseconds();
-            guard.relock_mtx();
-        }
-        in->insideStartReading = 1;
-    }
+    in->EnterStartReading();
     ORDAFifoSlot* slot = nullptr;
     bool found = false;
     {
@@ -320,15 +308,11 @@ bool ORDAModule::NLastStartReading(ORDAInput& input, int n, ORDAIOElt** elements
         Error(message.Beginning(), 0);
     }
     {
+        // Acknowledging returns once the detach is over.
         ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
         if (in->detachRequested && in->heldCount != 0) ORDAPrivate::ReleaseHeldAndAcknowledgeLocked(in);
-        while (in->detachRequested) {
-            guard.unlock_mtx();
-            ORDAPrivate::SleepTenMilliseconds();
-            guard.relock_mtx();
-        }
-        in->insideStartReading = 1;
     }
+    in->EnterStartReading();
     struct End {
         In* in;
         ~End() { in->ExitStartReading(); }

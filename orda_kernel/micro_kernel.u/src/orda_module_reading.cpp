@@ -7,7 +7,6 @@
 #include "orda_streamed_string.h"
 
 namespace ORDAPrivate {
-void SleepTenMilliseconds();
 ORDAInput* InputOfProperty(ORDAProperty* property);
 }
 
@@ -50,15 +49,7 @@ void ReadInput(ORDAModule* module, ORDAInput& input, bool messages, ORDAIOElt*& 
     ORDAInputImplementation* in = Impl(input);
     if (module->IsDying()) throw static_cast<int>(ORDA::ModuleDied);
     if (in->heldCount != 0) module->StopReading(input);
-    {
-        ORDAMutexGuard<ORDAMutex> guard(in->inputLock);
-        while (in->detachRequested) {
-            guard.unlock_mtx();
-            ORDAPrivate::SleepTenMilliseconds();
-            guard.relock_mtx();
-        }
-        in->insideStartReading = 1;
-    }
+    in->EnterStartReading();
     ReadScope scope{in};
     try {
         ORDAIOMonitorImplementation* fifo = nullptr;

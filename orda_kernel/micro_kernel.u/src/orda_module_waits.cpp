@@ -72,6 +72,35 @@ private:
     ORDAEvent& m_trigger;
 };
 
+// What ended one wait of Wait or Rest; any other value is the host's
+// failing result.
+enum PassResult { ByTimeState = 0, ByTrigger = 2, ByCancel = 3 };
+
+// One wait of a pass on the time-state event, the dying event (throws
+// ORDA::ModuleDied), the trigger armed for `delay` when there is one, and
+// the caller's cancel event.
+int WaitInPass(TimeStatePass& pass, ORDAEvent& dying, ORDAEvent* trigger, ORDADelay delay, ORDAEvent* cancel)
+{
+    ORDAEvent* events[4] = {pass.Register(), &dying};
+    int n = 2;
+    if (trigger) events[n++] = trigger;
+    const int cancelIndex = n;
+    if (cancel) events[n++] = cancel;
+    int result;
+    if (trigger) {
+        ArmedTrigger armed(*trigger, delay);
+        result = ORDAEvent::Wait(n, events, ORDA::Infinite);
+    } else {
+        result = ORDAEvent::Wait(n, events, ORDA::Infinite);
+    }
+    pass.Achieve();
+    if (result == 1) Died();
+    if (result == 0) return ByTimeState;
+    if (trigger && result == 2) return ByTrigger;
+    if (cancel && result == cancelIndex) return ByCancel;
+    return result;
+}
+
 // Host-time wait of Wait4Event and Wait4Events. events[0..n) are watched;
 // slot n is filled with the time-state event. Index in [0, n), or
 // ORDA::TimeOut once the deadline is reached.
@@ -176,46 +205,32 @@ bool ORDAModule::Wait(ORDATimestamp until, ORDAEvent* cancel)
     if (IsDying()) Died();
     ORDAKernelInterface* kernel = ORDAPrivate::kernel;
     ORDAEvent trigger(false, nullptr);
+    auto failed = [this](int line, int result) {
+        ORDAStreamedString text;
+        text << "ORDAEvent::Wait [line:" << line << "] Failed [result: " << result << "]";
+        Report(text.Beginning(), ORDA::Error, 0);
+        return true;
+    };
     for (;;) {
         TimeStatePass pass;
         if (pass.speed > 0 && pass.timeState != ORDA::Paused) {
             const ORDADelay d = ORDAPrivate::RealDelay(until - pass.now, pass.speed);
             if (d <= ORDAPrivate::MinimumWaitTime) return true;
-            ORDAEvent* events[4] = {pass.Register(), &m_dyingEvent, &trigger, cancel};
-            int result;
-            {
-                ArmedTrigger armed(trigger, d);
-                result = ORDAEvent::Wait(cancel ? 4 : 3, events, ORDA::Infinite);
-            }
-            pass.Achieve();
+            const int result = WaitInPass(pass, m_dyingEvent, &trigger, d, cancel);
             switch (result) {
-            case 0: continue;
-            case 1: Died();
-            case 2:
+            case ByTimeState: continue;
+            case ByTrigger:
                 if (until - kernel->CurrentTime(false, false) <= ORDAPrivate::MinimumWaitTime) return true;
                 continue;
-            case 3: return false;
-            default: {
-                ORDAStreamedString text;
-                text << "ORDAEvent::Wait [line:" << 2063 << "] Failed [result: " << result << "]";
-                Report(text.Beginning(), ORDA::Error, 0);
-                return true;
-            }
+            case ByCancel: return false;
+            default: return failed(2063, result);
             }
         }
-        ORDAEvent* events[3] = {pass.Register(), &m_dyingEvent, cancel};
-        const int result = ORDAEvent::Wait(cancel ? 3 : 2, events, ORDA::Infinite);
-        pass.Achieve();
+        const int result = WaitInPass(pass, m_dyingEvent, nullptr, 0, cancel);
         switch (result) {
-        case 0: continue;
-        case 1: Died();
-        case 2: return false;
-        default: {
-            ORDAStreamedString text;
-            text << "ORDAEvent::Wait [line:" << 2020 << "] Failed [result: " << result << "]";
-            Report(text.Beginning(), ORDA::Error, 0);
-            return true;
-        }
+        case ByTimeState: continue;
+        case ByCancel: return false;
+        default: return failed(2020, result);
         }
     }
 }
@@ -246,15 +261,8 @@ bool ORDAModule::Rest(ORDADelay duration, ORDAEvent* cancel)
                 sched_yield();
                 return true;
             }
-            ORDAEvent* events[4] = {pass.Register(), &m_dyingEvent, &trigger, cancel};
-            int result;
-            {
-                ArmedTrigger armed(trigger, d);
-                result = ORDAEvent::Wait(cancel ? 4 : 3, events, ORDA::Infinite);
-            }
-            pass.Achieve();
-            switch (result) {
-            case 0: {
+            switch (WaitInPass(pass, m_dyingEvent, &trigger, d, cancel)) {
+            case ByTimeState: {
                 // Keep what is left of the rest; a jump back does not add to it.
                 const ORDATimestamp now = kernel->CurrentTime(false, false);
                 ORDADelay elapsed = direction < 0 ? targetSetAt - now : now - targetSetAt;
@@ -263,24 +271,19 @@ bool ORDAModule::Rest(ORDADelay duration, ORDAEvent* cancel)
                 retarget = true;
                 continue;
             }
-            case 1: Died();
-            case 2: {
+            case ByTrigger: {
                 const ORDATimestamp now = kernel->CurrentTime(false, false);
                 const ORDADelay left = direction < 0 ? now - target : target - now;
                 if (left <= ORDAPrivate::MinimumWaitTime) return true;
                 continue;
             }
-            case 3: return false;
+            case ByCancel: return false;
             default: return true;
             }
         }
-        ORDAEvent* events[3] = {pass.Register(), &m_dyingEvent, cancel};
-        const int result = ORDAEvent::Wait(cancel ? 3 : 2, events, ORDA::Infinite);
-        pass.Achieve();
-        switch (result) {
-        case 0: retarget = true; continue;
-        case 1: Died();
-        case 2: return false;
+        switch (WaitInPass(pass, m_dyingEvent, nullptr, 0, cancel)) {
+        case ByTimeState: retarget = true; continue;
+        case ByCancel: return false;
         default: return true;
         }
     }
