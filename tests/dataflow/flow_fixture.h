@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "orda_component.h"
@@ -145,6 +146,18 @@ protected:
         return n;
     }
     Node* Writer(int fifoSize = 4, int outSub = 1) { return Make("W", false, {}, fifoSize, outSub); }
+    // A sequential writer and one reader "R" running `body`, connected and started.
+    std::pair<Node*, Node*> StartedPair(bool threadedReader, InputSpec input, std::function<void(Node&)> body,
+                                        int fifoSize = 4, int outSub = 1)
+    {
+        Node* w = Writer(fifoSize, outSub);
+        Node* r = Make("R", threadedReader, {input});
+        r->body = std::move(body);
+        Connect(w, r);
+        w->Start();
+        r->Start();
+        return {w, r};
+    }
 
     void Connect(Node* writer, Node* reader, int input = 0)
     {

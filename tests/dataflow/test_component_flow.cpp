@@ -42,12 +42,7 @@ TEST_F(Flow, EveryReaderTypeGetsItsSampleThroughComponents)
     };
     for (const TypeCase& c : cases) {
         SCOPED_TRACE(c.type);
-        Node* w = Writer(4);
-        Node* r = Make("R", true, {{c.type, 1}});
-        r->body = GatedRead;
-        Connect(w, r);
-        w->Start();
-        r->Start();
+        auto [w, r] = StartedPair(true, {c.type, 1}, GatedRead);
         Write(w, 1);
         Write(w, 2);
         for (size_t k = 0; k < c.before.size(); ++k) {
@@ -76,12 +71,7 @@ TEST_F(Flow, EveryReaderTypeGetsItsSampleThroughComponents)
 
 TEST_F(Flow, SequentialReaderWithInputSubsamplingThreeRunsCoreOnEveryThirdSample)
 {
-    Node* w = Writer(4);
-    Node* r = Make("R", false, {{ORDA::FifoReader, 3}});
-    r->body = ReadAll;
-    Connect(w, r);
-    w->Start();
-    r->Start();
+    auto [w, r] = StartedPair(false, {ORDA::FifoReader, 3}, ReadAll);
     for (ORDATimestamp t = 1; t <= 7; ++t) Write(w, t);
     EXPECT_EQ(r->Seen(), (Stamps{3, 6}));
     EXPECT_EQ(r->sequentialCalls.load(), 7);
@@ -91,12 +81,7 @@ TEST_F(Flow, SequentialReaderWithInputSubsamplingThreeRunsCoreOnEveryThirdSample
 
 TEST_F(Flow, ThreadedReaderWithInputSubsamplingThreeTakesTheThirdThenWaitsForTheSixth)
 {
-    Node* w = Writer(8);
-    Node* r = Make("R", true, {{ORDA::FifoReader, 3}});
-    r->body = GatedRead;
-    Connect(w, r);
-    w->Start();
-    r->Start();
+    auto [w, r] = StartedPair(true, {ORDA::FifoReader, 3}, GatedRead, 8);
     for (ORDATimestamp t = 1; t <= 5; ++t) Write(w, t);
     r->go.Set();
     ASSERT_TRUE(r->WaitSeen(1));
@@ -111,12 +96,7 @@ TEST_F(Flow, ThreadedReaderWithInputSubsamplingThreeTakesTheThirdThenWaitsForThe
 
 TEST_F(Flow, OutputSubsamplingPublishesEveryThirdWriteAndStillCallsSequentialReaders)
 {
-    Node* w = Writer(4, 3);
-    Node* r = Make("R", false, {{ORDA::FifoReader, 1}});
-    r->body = ReadAll;
-    Connect(w, r);
-    w->Start();
-    r->Start();
+    auto [w, r] = StartedPair(false, {ORDA::FifoReader, 1}, ReadAll, 4, 3);
     for (ORDATimestamp t = 1; t <= 7; ++t) Write(w, t);
     EXPECT_EQ(r->Seen(), (Stamps{3, 6}));
     EXPECT_EQ(r->sequentialCalls.load(), 7);
@@ -128,12 +108,7 @@ TEST_F(Flow, OutputSubsamplingPublishesEveryThirdWriteAndStillCallsSequentialRea
 
 TEST_F(Flow, SubsamplingPropertyTakesEffectAtTheNextPublication)
 {
-    Node* w = Writer(4);
-    Node* r = Make("R", false, {{ORDA::FifoReader, 1}});
-    r->body = ReadAll;
-    Connect(w, r);
-    w->Start();
-    r->Start();
+    auto [w, r] = StartedPair(false, {ORDA::FifoReader, 1}, ReadAll);
     Write(w, 1);
     Prop("W.out.subsampling")->Set(2L);
     for (ORDATimestamp t = 2; t <= 6; ++t) Write(w, t);
@@ -186,12 +161,7 @@ TEST_F(Flow, PeriodicOutputRegularisesTimestamps)
 
 TEST_F(Flow, BlockedReaderDetachedWaitsForAConnectionAndReadsAfterReattach)
 {
-    Node* w = Writer(4);
-    Node* r = Make("R", true, {{ORDA::FifoReader, 1}});
-    r->body = ReadAll;
-    Connect(w, r);
-    w->Start();
-    r->Start();
+    auto [w, r] = StartedPair(true, {ORDA::FifoReader, 1}, ReadAll);
     Write(w, 1);
     ASSERT_TRUE(r->WaitSeen(1));
     ASSERT_TRUE(Eventually([&] { return IsWaiting(r->In()); }));
