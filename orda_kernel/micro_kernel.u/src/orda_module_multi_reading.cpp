@@ -403,17 +403,11 @@ ORDATimestamp ORDAModule::SynchroStartReading2(int n, ORDAInput** inputs, ORDAIO
                 index[m++] = i;
             }
         int which = -1;
-        ORDAIOElt* element;
-        if (abortEvent) {
-            ORDAEvent* events[1] = {abortEvent};
-            element = StartReading(m, list, &which, 1, events);
-            if (!element) {
-                if (which == m) return -1;
-                continue;
-            }
-        } else {
-            element = StartReading(m, list, &which, 0, nullptr);
-            if (!element) continue;
+        ORDAEvent* events[1] = {abortEvent};
+        ORDAIOElt* element = StartReading(m, list, &which, abortEvent ? 1 : 0, events);
+        if (!element) {
+            if (abortEvent && which == m) return -1;
+            continue;
         }
         const int j = index[which];
         const ORDATimestamp t = element->Timestamp();
