@@ -308,11 +308,13 @@ TEST_F(Multi, DyingEndsEveryKindOfWaitWithModuleDied)
     for (WaitKind kind : kinds) {
         SCOPED_TRACE(static_cast<int>(kind));
         Node* waiter;
+        // Outlives the writer's last use of it: the writer may still be between
+        // Record and StartWriting when the test goes on.
+        std::atomic<ORDATimestamp> next{1};
         if (kind == WaitKind::BlockedWriter) {
             waiter = Make("T", true, {}, 2);
             Node* slow = Make("S", true, {{ORDA::NeverSkippingReader, 1}});
             Connect(waiter, slow);
-            std::atomic<ORDATimestamp> next{1};
             waiter->body = [&next](Node& n) {
                 n.Record(next);
                 n.StopWriting(n.StartWriting(*n.Output(0), next++), false);
