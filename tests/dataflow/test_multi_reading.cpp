@@ -18,13 +18,13 @@ struct Multi : Flow {
     std::vector<Node*> writers;
     ORDAEvent callerEvent{false, nullptr};
 
-    void Build(std::vector<InputSpec> inputs)
+    void Build(std::vector<InputSpec> inputs, bool threaded = true)
     {
         for (size_t i = 0; i < inputs.size(); ++i) {
             names.push_back("W" + std::to_string(i));
         }
         for (size_t i = 0; i < inputs.size(); ++i) writers.push_back(Make(names[i].c_str(), false, {}, 8));
-        reader = Make("R", true, inputs);
+        reader = Make("R", threaded, inputs);
         for (size_t i = 0; i < inputs.size(); ++i) Connect(writers[i], reader, static_cast<int>(i));
         for (Node* w : writers) w->Start();
     }
@@ -296,6 +296,27 @@ TEST_F(Multi, SamplingReaderInputsAreRefusedInAMultiInputRead)
               std::string::npos);
     EXPECT_EQ(reader->In(1).heldCount, 0);
     EXPECT_EQ(reader->In(1).insideStartReading, 0);
+}
+
+TEST_F(Multi, SynchroOnASequentialComponentReturnsWhatOneCallCanGather)
+{
+    Build({{0, 1}, {0, 1}}, false);
+    // First call: both inputs; later calls: the first input alone.
+    reader->body = [this](Node& n) {
+        std::vector<ORDAInput*> in = Inputs();
+        ORDAIOElt* e[2] = {};
+        const int count = n.Seen().empty() ? 2 : 1;
+        n.Record(n.SynchroStartReading(count, in.data(), e, 0, nullptr));
+        n.Record(e[0] ? e[0]->Timestamp() : -1);
+    };
+    reader->Start();
+    // The second input cannot deliver within the call its writer did not
+    // trigger: no set, and no endless retry.
+    Write(writers[0], 10);
+    ASSERT_TRUE(reader->WaitSeen(2));
+    Write(writers[0], 20);
+    ASSERT_TRUE(reader->WaitSeen(4));
+    EXPECT_EQ(reader->Seen(), (Stamps{-1, -1, 20, 20}));
 }
 
 // --- dying in every kind of wait -------------------------------------------

@@ -405,6 +405,11 @@ ORDATimestamp ORDAModule::SynchroStartReading2(int n, ORDAInput** inputs, ORDAIO
         int which = -1;
         ORDAEvent* events[1] = {abortEvent};
         ORDAIOElt* element = StartReading(m, list, &which, abortEvent ? 1 : 0, events);
+        if (!element && !m_threaded) {
+            // A sequential read never waits: asking again would spin for ever.
+            for (int i = 0; i < n; ++i) elements[i] = nullptr;
+            return -1;
+        }
         if (!element) {
             if (abortEvent && which == m) return -1;
             continue;
