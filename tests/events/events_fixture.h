@@ -45,6 +45,17 @@ inline bool Eventually(const std::function<bool()>& condition, int limitMs = 200
     return true;
 }
 
+// The integer code a call throws (the runtime's way out of a wait), 0 if none.
+inline int ThrownCode(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (int code) {
+        return code;
+    }
+    return 0;
+}
+
 inline long long RealMicroseconds()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())

@@ -248,13 +248,7 @@ TEST_F(WaitForTimestamp, PausedWaitsUntilAJumpReachesTheTarget)
 
 TEST_F(WaitForTimestamp, NegativeCountIsReportedAndThrown)
 {
-    int thrown = 0;
-    try {
-        ORDA::WaitForTimestamp(0, -2, nullptr, nullptr, nullptr);
-    } catch (int code) {
-        thrown = code;
-    }
-    EXPECT_EQ(thrown, ORDA::ModuleDied);
+    EXPECT_EQ(ThrownCode([] { ORDA::WaitForTimestamp(0, -2, nullptr, nullptr, nullptr); }), ORDA::ModuleDied);
     EXPECT_TRUE(HasReport("ORDA::WaitForTimestamp [line:751] [nbCancelEvents:-2] < 0", ORDA::Error));
 }
 

@@ -27,13 +27,7 @@ protected:
     int KilledDuring(const std::function<void()>& wait)
     {
         std::atomic<int> thrown{0};
-        std::thread waiter([&] {
-            try {
-                wait();
-            } catch (int code) {
-                thrown = code;
-            }
-        });
+        std::thread waiter([&] { thrown = ThrownCode(wait); });
         const bool blocked = Eventually([&] { return module->DyingEvent().NbWaitingThreads() > 0; });
         module->Die();
         waiter.join();
@@ -107,13 +101,7 @@ TEST_F(ModuleWaits, EveryWaitEndsWhenTheModuleDies)
             EXPECT_EQ(ConditionWaiters(), 0) << w.name << ": time-state registration left behind";
             EXPECT_EQ(engine->Events().PendingTimers(), 0u) << w.name << ": trigger left armed";
             // Dead already: the next wait throws at once.
-            int thrown = 0;
-            try {
-                w.wait(*module, event, now);
-            } catch (int code) {
-                thrown = code;
-            }
-            EXPECT_EQ(thrown, ORDA::ModuleDied) << w.name << " after death";
+            EXPECT_EQ(ThrownCode([&] { w.wait(*module, event, now); }), ORDA::ModuleDied) << w.name << " after death";
         }
     }
 }
@@ -183,23 +171,11 @@ TEST_F(ModuleWaits, EventCountLimits)
     for (auto& e : storage) events.push_back(&e);
     storage[254].Set();
 
-    int thrown = 0;
-    try {
-        module->Wait4Events(255, events.data(), 0, false);
-    } catch (int code) {
-        thrown = code;
-    }
-    EXPECT_EQ(thrown, ORDA::ErrorException);
+    EXPECT_EQ(ThrownCode([&] { module->Wait4Events(255, events.data(), 0, false); }), ORDA::ErrorException);
     EXPECT_TRUE(HasReport("Wait4Events can't wait for more than 254 events simultaneously.", ORDA::Error));
     EXPECT_EQ(module->MsgWait4Events(255, events.data(), 0, true), 254);
 
-    thrown = 0;
-    try {
-        module->MsgWait4Events(256, events.data(), 0, false);
-    } catch (int code) {
-        thrown = code;
-    }
-    EXPECT_EQ(thrown, ORDA::ErrorException);
+    EXPECT_EQ(ThrownCode([&] { module->MsgWait4Events(256, events.data(), 0, false); }), ORDA::ErrorException);
     EXPECT_TRUE(HasReport("MsgWait4Events can't wait for more than 255 events simultaneously.", ORDA::Error));
     storage[254].Reset();
     storage[253].Set();

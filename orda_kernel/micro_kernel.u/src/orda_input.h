@@ -52,9 +52,9 @@ public:
     int NbDataAvailableInFIFO() override;
 
     void Rename(const char* oldName, const char* newName);
-    // Ends a read operation: acknowledges a pending detach if nothing is held.
     // Waits out a pending detach, then marks the read as running.
     void EnterStartReading();
+    // Ends a read operation: acknowledges a pending detach if nothing is held.
     void ExitStartReading();
     // Under inputLock: acknowledges a pending detach and waits until the
     // host has finished (the lock is released while waiting).

@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include <memory>
+#include <optional>
 
 #include "orda_condition.h"
 #include "orda_module.h"
@@ -86,13 +87,10 @@ int WaitInPass(TimeStatePass& pass, ORDAEvent& dying, ORDAEvent* trigger, ORDADe
     if (trigger) events[n++] = trigger;
     const int cancelIndex = n;
     if (cancel) events[n++] = cancel;
-    int result;
-    if (trigger) {
-        ArmedTrigger armed(*trigger, delay);
-        result = ORDAEvent::Wait(n, events, ORDA::Infinite);
-    } else {
-        result = ORDAEvent::Wait(n, events, ORDA::Infinite);
-    }
+    std::optional<ArmedTrigger> armed;
+    if (trigger) armed.emplace(*trigger, delay);
+    const int result = ORDAEvent::Wait(n, events, ORDA::Infinite);
+    armed.reset();
     pass.Achieve();
     if (result == 1) Died();
     if (result == 0) return ByTimeState;
